@@ -1,0 +1,31 @@
+// The record of one open serial port and the library's tables.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "serial_settings.h"
+
+namespace vela {
+
+struct SerialPort {
+  std::uint8_t inUse;
+  char name[100];  // key of the lookup and the device path
+  char settingsText[kSettingsTextSize];
+  std::int32_t fd;
+  SerialPortSettings settings;  // re-applied after every temporary change
+};
+
+inline constexpr std::size_t kSerialSlots = 20;
+inline constexpr int kInitFlagCount = 99;
+
+extern SerialPort serialPorts[kSerialSlots];
+// Set on a device's first successful open; only a reload clears it.
+extern std::uint8_t portHasBeenInitialized[kInitFlagCount];
+
+// Index of a device in portHasBeenInitialized: the number that follows the
+// first nine bytes of its name ("/dev/ttyS" + N), read as atoi would. An
+// index outside the table gives -1.
+int SerialDeviceIndex(const char (&name)[100]);
+
+}  // namespace vela

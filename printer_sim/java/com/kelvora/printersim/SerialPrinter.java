@@ -1,0 +1,80 @@
+package com.kelvora.printersim;
+
+/** One emulated serial printer, on a umockdev node with modem lines or a plain pty. */
+public final class SerialPrinter {
+    public static final int DSR = 0x100;
+    public static final int CTS = 0x020;
+    public static final int DTR = 0x002;
+
+    private final PrinterSim sim;
+    public final String path;
+
+    private SerialPrinter(PrinterSim sim, String path) {
+        this.sim = sim;
+        this.path = path;
+    }
+
+    /** A printer on the node /dev/NAME whose modem lines the emulator owns. */
+    public static SerialPrinter withModemLines(PrinterSim sim, String name) {
+        return new SerialPrinter(sim, sim.call("serial.add modem " + name));
+    }
+
+    /** A bare pty: real termios, but no modem lines. */
+    public static SerialPrinter plainPty(PrinterSim sim) {
+        return new SerialPrinter(sim, sim.call("serial.add plain"));
+    }
+
+    public void setLines(int lines) {
+        sim.call("serial.lines " + path + " " + lines);
+    }
+
+    public void reply(int request, int reply) {
+        sim.call("serial.reply " + path + " " + request + " " + reply);
+    }
+
+    public void noReply(int request) {
+        sim.call("serial.reply " + path + " " + request + " none");
+    }
+
+    /** Everything received since the last take. */
+    public byte[] take() {
+        return PrinterSim.unhex(sim.call("serial.take " + path));
+    }
+
+    /** Waits up to timeoutMs for at least count bytes, then takes all received. */
+    public byte[] waitFor(int count, int timeoutMs) {
+        return PrinterSim.unhex(sim.call("serial.wait " + path + " " + count + " " + timeoutMs));
+    }
+
+    /** The printer sends these bytes, one every intervalMs when that is above 0. */
+    public void feed(byte[] data, int intervalMs) {
+        sim.call("serial.feed " + path + " " + PrinterSim.hex(data) + " " + intervalMs);
+    }
+
+    /** c_iflag c_oflag c_cflag c_lflag ispeed ospeed VMIN VTIME of the line. */
+    public long[] termios() {
+        String[] words = sim.call("serial.termios " + path).split(" ");
+        long[] values = new long[words.length];
+        for (int i = 0; i < words.length; i++) values[i] = Long.parseLong(words[i]);
+        return values;
+    }
+
+    public void setInputFlags(int bits) {
+        sim.call("serial.set_iflag " + path + " " + bits);
+    }
+
+    /** Modem-line ioctls seen since the last call, as "ms:kind:value" words. */
+    public String[] events() {
+        String text = sim.call("serial.events " + path);
+        return text.equals("-") ? new String[0] : text.split(" ");
+    }
+
+    /** Fails the named modem ioctls with EIO: tiocmget, tiocmset, tiocmset1, tiocmset2. */
+    public void fail(String... names) {
+        sim.call("serial.fail " + path + " " + (names.length == 0 ? "none" : String.join(" ", names)));
+    }
+
+    public int hostLines() {
+        return Integer.parseInt(sim.call("serial.host_lines " + path));
+    }
+}

@@ -1,0 +1,56 @@
+"""Runs a command (a JVM test run, the demo, a benchmark) beside a fresh set
+of emulated printers. The command finds the control socket in
+PRINTER_SIM_SOCKET and runs under the umockdev preload, so that opens of the
+emulated device nodes reach this process.
+
+usage: python3 -m printer_sim.run [--check-jni] -- COMMAND ..."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from .control import Control
+from .serial_commands import SerialCommands
+from .testbed import Testbed
+
+JNI_COMPLAINTS = ("WARNING in native method", "FATAL ERROR in native method",
+                  "JNI call made with exception pending")
+
+
+def main(argv):
+    check_jni = "--check-jni" in argv
+    command = argv[argv.index("--") + 1:]
+    workdir = tempfile.mkdtemp(prefix="printer-sim-")
+    testbed = Testbed(workdir)
+    control = Control()
+    control.register("serial", SerialCommands(testbed))
+    for extra in _extra_command_sets(testbed):
+        control.register(*extra)
+    socket_path = os.path.join(workdir, "control")
+    server = control.serve(socket_path)
+    env = dict(os.environ, PRINTER_SIM_SOCKET=socket_path, UMOCKDEV_DIR=testbed.root,
+               LD_PRELOAD="libumockdev-preload.so.0")
+    try:
+        proc = subprocess.run(command, env=env, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT)
+        output = proc.stdout.decode(errors="replace")
+        sys.stdout.write(output)
+        code = proc.returncode
+        if check_jni and any(c in output for c in JNI_COMPLAINTS):
+            print("printer_sim: the JVM reported a JNI problem under -Xcheck:jni")
+            code = code or 1
+    finally:
+        server.shutdown()
+        shutil.rmtree(workdir, ignore_errors=True)
+        shutil.rmtree(testbed.root, ignore_errors=True)
+    return code
+
+
+def _extra_command_sets(testbed):
+    """Transports added later register here."""
+    return []
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,84 @@
+"""Control commands of the serial printers."""
+import time
+
+from .serial_printer import SerialPrinters
+
+
+def _hex(data):
+    return data.hex() if data else "-"
+
+
+def _bytes(text):
+    return b"" if text == "-" else bytes.fromhex(text)
+
+
+class SerialCommands:
+    def __init__(self, testbed):
+        self.printers = SerialPrinters(testbed)
+
+    def cmd_add(self, kind, name=None):
+        """serial.add modem NAME | serial.add plain -> device path"""
+        return self.printers.add_modem(name) if kind == "modem" else self.printers.add_plain()
+
+    def cmd_lines(self, path, value):
+        """printer-owned modem lines (DSR 0x100, CTS 0x020)"""
+        self.printers.get(path).printer_lines = int(value, 0)
+
+    def cmd_reply(self, path, request, reply):
+        p = self.printers.get(path)
+        if reply == "none":
+            p.replies.pop(int(request, 0), None)
+        else:
+            p.replies[int(request, 0)] = int(reply, 0)
+
+    def cmd_take(self, path):
+        return _hex(self.printers.get(path).take())
+
+    def cmd_wait(self, path, count, timeout_ms):
+        """waits until at least COUNT bytes were received, then takes them"""
+        p = self.printers.get(path)
+        end = time.monotonic() + int(timeout_ms) / 1000.0
+        while time.monotonic() < end:
+            p.drain()
+            if len(p.received) >= int(count):
+                break
+            time.sleep(0.002)
+        return _hex(p.take())
+
+    def cmd_feed(self, path, data, interval_ms="0"):
+        self.printers.get(path).feed(_bytes(data), int(interval_ms) / 1000.0)
+
+    def cmd_termios(self, path):
+        iflag, oflag, cflag, lflag, ispeed, ospeed, cc = self.printers.get(path).termios()
+        return "%d %d %d %d %d %d %d %d" % (iflag, oflag, cflag, lflag, ispeed, ospeed,
+                                            cc[6] if isinstance(cc[6], int) else ord(cc[6]),
+                                            cc[5] if isinstance(cc[5], int) else ord(cc[5]))
+
+    def cmd_set_iflag(self, path, bits):
+        """sets c_iflag bits on the line, as another program might have left it"""
+        import termios
+        p = self.printers.get(path)
+        attrs = termios.tcgetattr(p.master)
+        attrs[0] |= int(bits, 0)
+        termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+
+    def cmd_events(self, path):
+        """ioctl events since the last call: t_ms:kind:value, ..."""
+        p = self.printers.get(path)
+        events, p.events = p.events, []
+        return " ".join("%.3f:%s:%d" % (t * 1000, k, v) for t, k, v in events) or "-"
+
+    def cmd_fail(self, path, *names):
+        p = self.printers.get(path)
+        p.fail = set(n for n in names if n != "none")
+        p.mset_count = 0
+
+    def cmd_stall(self, path, on):
+        self.printers.get(path).stalled = on == "1"
+
+    def cmd_drop_dsr_after(self, path, count):
+        p = self.printers.get(path)
+        p.dsr_drop_at = p.total + int(count)
+
+    def cmd_host_lines(self, path):
+        return self.printers.get(path).host_lines

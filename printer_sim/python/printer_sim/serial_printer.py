@@ -1,0 +1,164 @@
+"""A serial receipt printer: the far end of a pty. It records what the host
+sends, answers ENQ and EOT, owns DSR and CTS and watches DTR and RTS."""
+import errno
+import os
+import struct
+import threading
+import time
+
+from .testbed import pass_through, read_arg
+
+TIOCMGET = 0x5415
+TIOCMSET = 0x5418
+TIOCMBIS = 0x5416
+TIOCMBIC = 0x5417
+TIOCM_DTR = 0x002
+TIOCM_RTS = 0x004
+TIOCM_CTS = 0x020
+TIOCM_DSR = 0x100
+HOST_LINES = TIOCM_DTR | TIOCM_RTS
+ENQ, EOT = 0x05, 0x04
+
+
+class SerialPrinter:
+    def __init__(self, master_fd, slave_path):
+        self.master = master_fd
+        self.path = slave_path
+        os.set_blocking(self.master, False)
+        # The master reads EIO while no slave is open, so hold one.
+        self.keep_slave = os.open(slave_path, os.O_RDWR | os.O_NOCTTY)
+        self.lock = threading.RLock()
+        self.received = bytearray()
+        self.printer_lines = TIOCM_DSR | TIOCM_CTS
+        self.host_lines = TIOCM_DTR | TIOCM_RTS
+        self.replies = {}  # request byte -> reply byte
+        self.events = []  # (seconds, kind, value)
+        self.fail = set()  # ioctl names to fail with EIO
+        self.mset_count = 0
+        self.stalled = False  # a printer that stops reading its input
+        self.total = 0  # bytes received over the printer's life
+        self.dsr_drop_at = None  # DSR falls once this many have arrived
+        self.t0 = time.monotonic()
+
+    def now(self):
+        return time.monotonic() - self.t0
+
+    def drain(self):
+        with self.lock:
+            while not self.stalled:
+                try:
+                    chunk = os.read(self.master, 65536)
+                except (BlockingIOError, OSError):
+                    return
+                if not chunk:
+                    return
+                self.total += len(chunk)
+                for b in chunk:
+                    self.received.append(b)
+                    if b in self.replies:
+                        os.write(self.master, bytes([self.replies[b]]))
+
+    def take(self):
+        with self.lock:
+            self.drain()
+            data = bytes(self.received)
+            self.received.clear()
+            return data
+
+    def feed(self, data, interval=0.0):
+        if interval <= 0:
+            os.write(self.master, data)
+            return
+
+        def slowly():
+            for b in data:
+                time.sleep(interval)
+                os.write(self.master, bytes([b]))
+        threading.Thread(target=slowly, daemon=True).start()
+
+    def termios(self):
+        import termios
+        return termios.tcgetattr(self.master)
+
+    def on_ioctl(self, _handler, client):
+        req = client.get_request()
+        if req == TIOCMGET:
+            if "tiocmget" in self.fail:
+                client.complete(-1, errno.EIO)
+                return True
+            with self.lock:
+                self.drain()
+                if self.dsr_drop_at is not None and self.total >= self.dsr_drop_at:
+                    self.printer_lines &= ~TIOCM_DSR
+                self.events.append((self.now(), "mget", len(self.received)))
+            data, _ = read_arg(client, 4)
+            data.update(0, struct.pack("<i", self.printer_lines | self.host_lines))
+            client.complete(0, 0)
+            return True
+        if req in (TIOCMSET, TIOCMBIS, TIOCMBIC):
+            self.mset_count += 1
+            if "tiocmset%d" % self.mset_count in self.fail or "tiocmset" in self.fail:
+                client.complete(-1, errno.EIO)
+                return True
+            _, raw = read_arg(client, 4)
+            value = struct.unpack("<i", raw)[0]
+            if req == TIOCMSET:
+                self.host_lines = value & HOST_LINES
+            elif req == TIOCMBIS:
+                self.host_lines |= value & HOST_LINES
+            else:
+                self.host_lines &= ~value
+            self.events.append((self.now(), "mset", self.host_lines))
+            client.complete(0, 0)
+            return True
+        return pass_through(client)
+
+
+class SerialPrinters:
+    """Creates serial printers on demand: umockdev nodes with modem lines, or
+    plain ptys, which answer TIOCMGET with ENOTTY as a real pty does."""
+
+    def __init__(self, testbed):
+        self.testbed = testbed
+        self.by_path = {}
+        self.stop = False
+        threading.Thread(target=self.pump, daemon=True).start()
+
+    def add_modem(self, name):
+        devpath = self.testbed.add_node(
+            "/devices/platform/serial8250/tty/" + name, name, "tty")
+        master = self.testbed.master_fd(devpath)
+        slave = os.readlink(self.testbed.node_path(devpath))
+        printer = SerialPrinter(master, slave)
+        self.testbed.attach(devpath, printer.on_ioctl)
+        self.by_path[devpath] = printer
+        return devpath
+
+    def add_plain(self):
+        master, slave = os.openpty()
+        pts = os.ttyname(slave)
+        os.close(slave)
+        # Reached through a link outside /dev: the umockdev preload takes
+        # every /dev path for its own and would refuse the pty's ioctls.
+        path = os.path.join(self.testbed.workdir, "pty" + pts.rsplit("/", 1)[1])
+        os.symlink(pts, path)
+        printer = SerialPrinter(master, pts)
+        self.by_path[path] = printer
+        return path
+
+    def get(self, path):
+        return self.by_path[path]
+
+    def pump(self):
+        # Reads every master as bytes arrive, so ENQ and EOT get their reply
+        # at once and the host's output never backs up.
+        import select
+        while not self.stop:
+            printers = list(self.by_path.values())
+            if not printers:
+                time.sleep(0.01)
+                continue
+            ready, _, _ = select.select([p.master for p in printers], [], [], 0.02)
+            for p in printers:
+                if p.master in ready:
+                    p.drain()

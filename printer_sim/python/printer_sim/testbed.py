@@ -1,0 +1,41 @@
+"""The umockdev testbed shared by every emulated device of one run."""
+import gi
+
+gi.require_version("UMockdev", "1.0")
+from gi.repository import UMockdev  # noqa: E402
+
+
+class Testbed:
+    def __init__(self, workdir):
+        self.workdir = workdir  # for files the emulated devices need
+        self.tb = UMockdev.Testbed.new()
+        self.root = self.tb.get_root_dir()
+        self.handlers = []  # keeps IoctlBase objects alive
+
+    def add_node(self, sysfs_path, node, subsystem, extra=""):
+        self.tb.add_from_string(
+            "P: %s\nN: %s\nE: SUBSYSTEM=%s\n%s" % (sysfs_path, node, subsystem, extra))
+        return "/dev/" + node.split("=")[0]
+
+    def attach(self, devpath, on_ioctl):
+        handler = UMockdev.IoctlBase()
+        handler.connect("handle-ioctl", on_ioctl)
+        self.tb.attach_ioctl(devpath, handler)
+        self.handlers.append(handler)
+
+    def master_fd(self, devpath):
+        return self.tb.get_dev_fd(devpath)
+
+    def node_path(self, devpath):
+        return self.root + devpath
+
+
+def pass_through(client):
+    res, err = client.execute()
+    client.complete(res, err)
+    return True
+
+
+def read_arg(client, size):
+    data = client.get_arg().resolve(0, size)
+    return data, bytes(data.retrieve())

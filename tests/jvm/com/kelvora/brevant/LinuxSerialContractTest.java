@@ -1,0 +1,141 @@
+package com.kelvora.brevant;
+
+import static com.kelvora.brevant.Raises.JNI_FAULT;
+import static com.kelvora.brevant.Raises.NAME_TOO_LONG;
+import static com.kelvora.brevant.Raises.UNSUPPORTED;
+import static com.kelvora.brevant.Raises.raises;
+import static com.kelvora.brevant.Raises.repeat;
+import static com.kelvora.brevant.SerialSupport.PLAIN;
+import static com.kelvora.brevant.SerialSupport.PORT_NOT_OPENED;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.nio.file.Files;
+import java.nio.file.Path;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.Test;
+
+/** What every call of the serial library does before it reaches a device. */
+class LinuxSerialContractTest {
+    private final SerialSupport support = new SerialSupport();
+
+    @AfterEach
+    void closeAll() {
+        support.close();
+    }
+
+    @Test
+    void capabilitiesAreConstantsOnAFreshObject() {
+        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial();
+        assertTrue(p._getCapReceiveData());
+        assertTrue(p._getCapSendData());
+        assertTrue(p._getCapSendDataOffline());
+        assertTrue(p._getCapENQStatus());
+        assertTrue(p._getCapEOTStatus());
+        assertTrue(p._getCapOnlineStatus());
+        assertFalse(p._getCapPowerStatus());
+        assertTrue(p._getCapHdwrResetDevice());
+    }
+
+    @Test
+    void powerStatusIsUnsupportedOpenOrNot() throws Exception {
+        raises(UNSUPPORTED, () -> new VelaCommPortLinuxSerial("/dev/none")._getPowerStatus(0));
+        SerialSupport.Opened o = support.plain(PLAIN);
+        raises(UNSUPPORTED, () -> o.port._getPowerStatus(100));
+    }
+
+    @Test
+    void everyPortBoundCallNeedsAnOpenPort() {
+        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial("/dev/never-opened");
+        byte[] b = new byte[4];
+        raises(PORT_NOT_OPENED, p::_closePort);
+        raises(PORT_NOT_OPENED, () -> p._receiveData(b, 4, 10));
+        raises(PORT_NOT_OPENED, () -> p._sendData(b, 4, 10));
+        raises(PORT_NOT_OPENED, () -> p._sendDataOffline(b, 4, 10));
+        raises(PORT_NOT_OPENED, () -> p._getENQStatus(10));
+        raises(PORT_NOT_OPENED, () -> p._getEOTStatus(10));
+        raises(PORT_NOT_OPENED, () -> p._getOnlineStatus(10));
+        raises(PORT_NOT_OPENED, p::_hdwrResetDevice);
+    }
+
+    @Test
+    void nullsAreRefusedWithTheJniFault() throws Exception {
+        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial();
+        raises(JNI_FAULT, () -> p._openPort(null, PLAIN));
+        raises(JNI_FAULT, () -> p._openPort("/dev/null", null));
+        raises(JNI_FAULT, p::_closePort);  // null portName field
+        raises(JNI_FAULT, () -> p._sendData(new byte[1], 1, 10));
+
+        SerialSupport.Opened o = support.plain(PLAIN);
+        raises(JNI_FAULT, () -> o.port._sendData(null, 1, 10));
+        raises(JNI_FAULT, () -> o.port._sendDataOffline(null, 1, 10));
+        raises(JNI_FAULT, () -> o.port._receiveData(null, 1, 10));
+        // The port is still usable after the refusals.
+        assertEquals(2, o.port._sendData(new byte[] {1, 2}, 2, 100));
+        assertArrayEquals(new byte[] {1, 2}, o.printer.waitFor(2, 1000));
+    }
+
+    @Test
+    void settingsAreParsedBeforeAnythingIsOpened() throws Exception {
+        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial("/dev/does-not-exist");
+        raises("PORT_SETTINGS_MALFORMED      The portSettings parameter does not have the correct form.",
+                () -> p._openPort("/dev/does-not-exist", "9600,none,8,1"));
+        raises("PORT_SETTINGS_MALFORMED      The specified baud rate is not supported.",
+                () -> p._openPort("/dev/does-not-exist", "115200,none,8,1,none"));
+        raises("PORT_SETTINGS_MALFORMED      The specified parity method is not supported.",
+                () -> p._openPort("/dev/does-not-exist", "9600,Even,8,1,none"));
+        raises("PORT_SETTINGS_MALFORMED      The specified number of data bits is not supported.",
+                () -> p._openPort("/dev/does-not-exist", "9600,none,9,1,none"));
+        raises("PORT_SETTINGS_MALFORMED      The specified number of stop bits is not supported.",
+                () -> p._openPort("/dev/does-not-exist", "9600,none,8,0,none"));
+        raises("PORT_SETTINGS_MALFORMED      The specified flow control method is not supported.",
+                () -> p._openPort("/dev/does-not-exist", "9600,none,8,1,"));
+        // Accepted settings reach the open, which fails on the missing path.
+        raises("NATIVE_FN_CALL_FAILURE       Native call to open failed.",
+                () -> p._openPort("/dev/does-not-exist", "9600,none,8,1,hdwr,anything"));
+    }
+
+    @Test
+    void overlongTextsAreRefusedBeforeOpening() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial();
+        String longSettings = PLAIN + "," + repeat('x', 99 - PLAIN.length());
+        assertEquals(100, longSettings.length());
+        raises("PORT_SETTINGS_MALFORMED      The portSettings parameter does not have the correct form.",
+                () -> p._openPort(o.printer.path, longSettings));
+        // 99 bytes still fit, with the terminating zero.
+        support.open(o.printer.path, longSettings.substring(0, 99));
+
+        String longName = o.printer.path + "/" + repeat('n', 99 - o.printer.path.length());
+        assertEquals(100, longName.length());
+        raises(NAME_TOO_LONG, () -> p._openPort(longName, PLAIN));
+        String multiByte = repeat('\u00e9', 50);  // 100 bytes in modified UTF-8
+        raises(NAME_TOO_LONG, () -> p._openPort(multiByte, PLAIN));
+        assertArrayEquals(new byte[0], o.printer.take());
+    }
+
+    @Test
+    void aFileThatIsNotATerminalFailsAndTakesNoSlot() throws Exception {
+        Path file = Files.createTempFile("not-a-tty", ".bin");
+        try {
+            VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial(file.toString());
+            raises("Native call to tcgetattr failed.", () -> p._openPort(file.toString(), PLAIN));
+            raises(PORT_NOT_OPENED, p::_closePort);
+            assertEquals(0, Files.size(file));
+        } finally {
+            Files.delete(file);
+        }
+    }
+
+    @Test
+    void aClosedPortIsGoneForEveryCall() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        o.port._closePort();
+        raises(PORT_NOT_OPENED, () -> o.port._sendData(new byte[1], 1, 10));
+        raises(PORT_NOT_OPENED, () -> o.port._getENQStatus(10));
+        raises(PORT_NOT_OPENED, o.port::_closePort);
+        support.open(o.printer.path, PLAIN);  // and it opens again
+    }
+}

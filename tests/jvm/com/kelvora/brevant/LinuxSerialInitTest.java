@@ -1,0 +1,62 @@
+package com.kelvora.brevant;
+
+import static com.kelvora.brevant.SerialSupport.PLAIN;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+
+import com.kelvora.printersim.SerialPrinter;
+import org.junit.jupiter.api.AfterAll;
+import org.junit.jupiter.api.BeforeAll;
+import org.junit.jupiter.api.Test;
+
+/**
+ * The NUL CAN sent on a device's first open. Flags are per device index and
+ * last for the library's life, so this class owns the indexes it names and
+ * opens no plain pty (/dev/pts/N has index N).
+ */
+class LinuxSerialInitTest {
+    static final byte[] INIT = {0x00, 0x18};
+    static SerialSupport support;
+
+    @BeforeAll
+    static void connect() {
+        support = new SerialSupport();
+    }
+
+    @AfterAll
+    static void closeAll() {
+        support.close();
+    }
+
+    private static byte[] openAndTake(SerialPrinter printer, String settings) throws Exception {
+        VelaCommPortLinuxSerial port = support.open(printer.path, settings);
+        byte[] got = printer.waitFor(2, 300);
+        port._closePort();
+        return got;
+    }
+
+    @Test
+    void firstOpenOnlyEvenWithFlowControlOn() throws Exception {
+        SerialPrinter s2 = SerialPrinter.withModemLines(support.sim, "ttyS2");
+        s2.setLines(0);  // DSR low: the sequence goes out with flow control off
+        assertArrayEquals(INIT, openAndTake(s2, "9600,none,8,1,hdwr"));
+        assertArrayEquals(new byte[0], openAndTake(s2, PLAIN));
+    }
+
+    @Test
+    void namesWithoutANumberShareIndexZero() throws Exception {
+        SerialPrinter usb = SerialPrinter.withModemLines(support.sim, "ttyUSB0");
+        SerialPrinter s0 = SerialPrinter.withModemLines(support.sim, "ttyS0");
+        assertArrayEquals(INIT, openAndTake(usb, PLAIN));
+        assertArrayEquals(new byte[0], openAndTake(s0, PLAIN));
+    }
+
+    @Test
+    void indexesOutsideTheTableSkipTheSequence() throws Exception {
+        SerialPrinter big = SerialPrinter.withModemLines(support.sim, "ttyS99");
+        SerialPrinter negative = SerialPrinter.withModemLines(support.sim, "ttyS-1");
+        SerialPrinter s98 = SerialPrinter.withModemLines(support.sim, "ttyS98");
+        assertArrayEquals(new byte[0], openAndTake(big, PLAIN));
+        assertArrayEquals(new byte[0], openAndTake(negative, PLAIN));
+        assertArrayEquals(INIT, openAndTake(s98, PLAIN));  // the last index in the table
+    }
+}

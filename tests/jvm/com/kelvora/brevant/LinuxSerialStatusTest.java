@@ -1,0 +1,124 @@
+package com.kelvora.brevant;
+
+import static com.kelvora.brevant.Raises.raises;
+import static com.kelvora.brevant.SerialSupport.HDWR;
+import static com.kelvora.brevant.SerialSupport.PLAIN;
+import static com.kelvora.brevant.SerialSupport.PORT_NOT_OPENED;
+import static com.kelvora.brevant.SerialSupport.XONXOFF;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.kelvora.printersim.SerialPrinter;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.Test;
+
+/** ENQ and EOT exchanges, the online test and the DTR reset. */
+class LinuxSerialStatusTest {
+    static final String ENQ_FAILED =
+            "COMM_FAILURE                 Could not get ENQ status due to communications failure.";
+    static final String EOT_FAILED =
+            "COMM_FAILURE                 Could not get EOT status due to communications failure.";
+    static final String RESET_FAILED =
+            "NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET or TIOCMSET failed.";
+    static final int IXON = 0x400, IXOFF = 0x1000, IXANY = 0x800;
+
+    private final SerialSupport support = new SerialSupport();
+
+    @AfterEach
+    void closeAll() {
+        support.close();
+    }
+
+    @Test
+    void enqAndEotReturnThePrintersReplyByte() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        o.printer.reply(0x05, 0x12);
+        o.printer.reply(0x04, 0x85);
+        assertEquals(0x12, o.port._getENQStatus(500));
+        assertEquals((byte) 0x85, o.port._getEOTStatus(500));  // negative in Java
+        assertArrayEquals(new byte[] {0x05, 0x04}, o.printer.take());
+    }
+
+    @Test
+    void staleInputIsNeverTakenForTheReply() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        o.printer.feed(new byte[] {0x77, 0x78}, 0);
+        Thread.sleep(30);
+        o.printer.reply(0x05, 0x18);
+        assertEquals(0x18, o.port._getENQStatus(500));
+    }
+
+    @Test
+    void noReplyIsACommunicationsFailureAfterTheByteWentOut() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        long t0 = System.nanoTime();
+        raises(ENQ_FAILED, () -> o.port._getENQStatus(150));
+        assertTrue(System.nanoTime() - t0 >= 140_000_000L);
+        raises(EOT_FAILED, () -> o.port._getEOTStatus(0));
+        raises(EOT_FAILED, () -> o.port._getEOTStatus(-1));  // select refuses it
+        assertArrayEquals(new byte[] {0x05, 0x04, 0x04}, o.printer.take());
+    }
+
+    @Test
+    void theExchangeRunsWithFlowControlOffAndPutsItBack() throws Exception {
+        SerialSupport.Opened o = support.modem("ttyS7", XONXOFF);
+        o.printer.setLines(0);  // DSR low must not hold the query back either
+        o.printer.reply(0x05, 0x01);
+        assertEquals(0x01, o.port._getENQStatus(1000));
+        long[] t = o.printer.termios();
+        assertEquals(IXON | IXOFF | IXANY, t[0] & (IXON | IXOFF | IXANY));
+        assertEquals(0, t[6], "VMIN");
+        assertEquals(10, t[7], "VTIME is the timeout in tenths");
+    }
+
+    @Test
+    void onlineIsDsrUnlessFlowIsXonXoff() throws Exception {
+        SerialSupport.Opened hdwr = support.modem("ttyS8", HDWR);
+        assertTrue(hdwr.port._getOnlineStatus(0));
+        hdwr.printer.setLines(SerialPrinter.CTS);
+        assertFalse(hdwr.port._getOnlineStatus(0));
+        SerialSupport.Opened none = support.modem("ttyS9", PLAIN);
+        assertTrue(none.port._getOnlineStatus(0));
+        SerialSupport.Opened x = support.modem("ttyS11", XONXOFF);
+        raises("UNSUPPORTED_OPERATION        Unsupported operation - can not check online status when using xOn/xOff flow control.",
+                () -> x.port._getOnlineStatus(0));
+        x.port._closePort();
+        raises(PORT_NOT_OPENED, () -> x.port._getOnlineStatus(0));
+        SerialSupport.Opened bare = support.plain(PLAIN);
+        raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
+                () -> bare.port._getOnlineStatus(0));
+    }
+
+    @Test
+    void resetHoldsDtrLowForTenMilliseconds() throws Exception {
+        SerialSupport.Opened o = support.modem("ttyS12", PLAIN);
+        o.printer.events();
+        o.port._hdwrResetDevice();
+        String[] sets = java.util.Arrays.stream(o.printer.events())
+                .filter(e -> e.contains(":mset:")).toArray(String[]::new);
+        assertEquals(2, sets.length, String.join(" ", sets));
+        String[] low = sets[0].split(":"), high = sets[1].split(":");
+        assertEquals(0, Integer.parseInt(low[2]) & SerialPrinter.DTR);
+        assertEquals(SerialPrinter.DTR, Integer.parseInt(high[2]) & SerialPrinter.DTR);
+        double heldMs = Double.parseDouble(high[0]) - Double.parseDouble(low[0]);
+        assertTrue(heldMs >= 10.0, "DTR low for " + heldMs + " ms");
+    }
+
+    @Test
+    void resetFailuresStopAtTheFailingIoctl() throws Exception {
+        SerialSupport.Opened o = support.modem("ttyS13", PLAIN);
+        o.printer.fail("tiocmget");
+        raises(RESET_FAILED, o.port::_hdwrResetDevice);
+        assertEquals(SerialPrinter.DTR, o.printer.hostLines() & SerialPrinter.DTR);
+        o.printer.fail("tiocmset1");
+        raises(RESET_FAILED, o.port::_hdwrResetDevice);
+        assertEquals(SerialPrinter.DTR, o.printer.hostLines() & SerialPrinter.DTR);
+        o.printer.fail("tiocmset2");
+        raises(RESET_FAILED, o.port::_hdwrResetDevice);
+        assertEquals(0, o.printer.hostLines() & SerialPrinter.DTR, "DTR stays low");
+        o.printer.fail();
+        raises(RESET_FAILED, () -> support.plain(PLAIN).port._hdwrResetDevice());
+    }
+}

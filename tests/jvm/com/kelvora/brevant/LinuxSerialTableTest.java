@@ -1,0 +1,89 @@
+package com.kelvora.brevant;
+
+import static com.kelvora.brevant.Raises.TOO_MANY;
+import static com.kelvora.brevant.Raises.raises;
+import static com.kelvora.brevant.SerialSupport.PLAIN;
+import static com.kelvora.brevant.SerialSupport.PORT_NOT_OPENED;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+
+import com.kelvora.printersim.SerialPrinter;
+import java.util.ArrayList;
+import java.util.List;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.Test;
+
+/** The table of 20 ports and the lookup by the beginning of the name. */
+class LinuxSerialTableTest {
+    private final SerialSupport support = new SerialSupport();
+
+    @AfterEach
+    void closeAll() {
+        support.close();
+    }
+
+    private static void assertReaches(VelaCommPortLinuxSerial port, SerialPrinter printer, int tag)
+            throws VelaBrevantException {
+        byte[] data = {(byte) tag, 0x41};
+        assertEquals(2, port._sendData(data, 2, 200));
+        assertArrayEquals(data, printer.waitFor(2, 1000));
+    }
+
+    @Test
+    void twentySlotsThenTooManyThenTheLowestFreeSlotIsReused() throws Exception {
+        List<SerialSupport.Opened> ports = new ArrayList<>();
+        for (int i = 0; i < 20; i++) ports.add(support.plain(PLAIN));
+        SerialPrinter extra = SerialPrinter.plainPty(support.sim);
+        VelaCommPortLinuxSerial late = new VelaCommPortLinuxSerial(extra.path);
+        raises(TOO_MANY, () -> late._openPort(extra.path, PLAIN));
+        assertArrayEquals(new byte[0], extra.take());
+        for (int i = 0; i < 20; i++) assertReaches(ports.get(i).port, ports.get(i).printer, i);
+
+        // Free slot 0, then slot 7: the next open takes slot 0.
+        ports.get(0).port._closePort();
+        ports.get(7).port._closePort();
+        late._openPort(extra.path, PLAIN);
+        extra.take();
+        // An empty portName matches the first slot in use.
+        VelaCommPortLinuxSerial first = new VelaCommPortLinuxSerial("");
+        assertReaches(first, extra, 0x55);
+        late._closePort();
+        assertReaches(first, ports.get(1).printer, 0x56);
+    }
+
+    @Test
+    void theSameNameTwiceTakesTwoSlotsAndNeedsTwoCloses() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        support.open(o.printer.path, SerialSupport.HDWR);
+        o.port._closePort();
+        // The second slot is still open: a plain pty has no modem lines, so
+        // the hdwr send fails on TIOCMGET instead of the lookup.
+        raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
+                () -> o.port._sendData(new byte[1], 1, 100));
+        o.port._closePort();
+        raises(PORT_NOT_OPENED, o.port::_closePort);
+    }
+
+    @Test
+    void aShorterNameFindsALongerStoredOne() throws Exception {
+        SerialSupport.Opened ten = support.modem("ttyS10", PLAIN);
+        VelaCommPortLinuxSerial one = new VelaCommPortLinuxSerial("/dev/ttyS1");
+        assertReaches(one, ten.printer, 0x10);
+        VelaCommPortLinuxSerial longer = new VelaCommPortLinuxSerial("/dev/ttyS100");
+        raises(PORT_NOT_OPENED, () -> longer._sendData(new byte[1], 1, 10));
+        VelaCommPortLinuxSerial otherCase = new VelaCommPortLinuxSerial("/DEV/ttyS10");
+        raises(PORT_NOT_OPENED, otherCase::_hdwrResetDevice);
+    }
+
+    @Test
+    void aFailedOpenLeavesTheTableAsItWas() throws Exception {
+        for (int i = 0; i < 19; i++) support.plain(PLAIN);
+        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial("/dev/does-not-exist");
+        raises("NATIVE_FN_CALL_FAILURE       Native call to open failed.",
+                () -> p._openPort("/dev/does-not-exist", PLAIN));
+        raises("PORT_SETTINGS_MALFORMED      The specified baud rate is not supported.",
+                () -> p._openPort("/dev/does-not-exist", "1200,none,8,1,none"));
+        SerialSupport.Opened last = support.plain(PLAIN);  // the twentieth still fits
+        assertReaches(last.port, last.printer, 0x20);
+    }
+}

@@ -1,0 +1,166 @@
+package com.kelvora.brevant;
+
+import static com.kelvora.brevant.Raises.MEMORY;
+import static com.kelvora.brevant.Raises.raises;
+import static com.kelvora.brevant.SerialSupport.HDWR;
+import static com.kelvora.brevant.SerialSupport.PLAIN;
+import static com.kelvora.brevant.SerialSupport.XONXOFF;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.kelvora.printersim.SerialPrinter;
+import java.util.Arrays;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.Test;
+
+/** Receiving with the idle timeout and sending with and without DSR. */
+class LinuxSerialTransferTest {
+    static final String READ_LENGTH =
+            "NATIVE_FN_CALL_FAILURE       Requested read length not available before timeout.";
+    static final String WRITE_FAILED = "NATIVE_FN_CALL_FAILURE       Native call to write failed.";
+
+    private final SerialSupport support = new SerialSupport();
+
+    @AfterEach
+    void closeAll() {
+        support.close();
+    }
+
+    private static byte[] pattern(int n) {
+        byte[] b = new byte[n];
+        for (int i = 0; i < n; i++) b[i] = (byte) (0x20 + i % 90);  // never ENQ or EOT
+        return b;
+    }
+
+    @Test
+    void receiveTakesExactlyTheLengthAndStoresWhatTheArrayHolds() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        o.printer.feed(pattern(16), 0);
+        byte[] four = new byte[4];
+        assertEquals(4, o.port._receiveData(four, 10, 500));
+        assertArrayEquals(Arrays.copyOfRange(pattern(16), 0, 4), four);
+        byte[] rest = new byte[8];
+        assertEquals(6, o.port._receiveData(rest, 6, 500));  // the 10 were consumed
+        assertArrayEquals(Arrays.copyOfRange(pattern(16), 10, 16), Arrays.copyOf(rest, 6));
+        assertEquals(0, rest[6]);
+        assertEquals(0, o.port._receiveData(rest, 0, 500));
+    }
+
+    @Test
+    void receiveWithoutTimeFailsAtOnceAndLeavesTheQueue() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        o.printer.feed(pattern(3), 0);
+        Thread.sleep(50);
+        raises(READ_LENGTH, () -> o.port._receiveData(new byte[3], 3, 0));
+        raises(READ_LENGTH, () -> o.port._receiveData(new byte[3], 3, -5));
+        byte[] got = new byte[3];
+        assertEquals(3, o.port._receiveData(got, 3, 100));
+        assertArrayEquals(pattern(3), got);
+    }
+
+    @Test
+    void theReceiveTimeoutBoundsSilenceNotTheTransfer() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        o.printer.feed(pattern(20), 15);  // one byte every 15 ms, about 300 ms in all
+        byte[] got = new byte[20];
+        long t0 = System.nanoTime();
+        assertEquals(20, o.port._receiveData(got, 20, 100));
+        assertTrue(System.nanoTime() - t0 > 250_000_000L);
+        assertArrayEquals(pattern(20), got);
+
+        o.printer.feed(pattern(2), 0);
+        t0 = System.nanoTime();
+        raises(READ_LENGTH, () -> o.port._receiveData(new byte[5], 5, 100));
+        long ms = (System.nanoTime() - t0) / 1_000_000;
+        assertTrue(ms >= 100 && ms < 1000, "gave up after " + ms + " ms");
+    }
+
+    @Test
+    void negativeLengthsNeverBecomeSizes() throws Exception {
+        SerialSupport.Opened o = support.plain(PLAIN);
+        raises(MEMORY, () -> o.port._receiveData(new byte[4], -1, 100));
+        assertEquals(0, o.port._sendData(pattern(4), -1, 100));
+        assertEquals(0, o.port._sendDataOffline(pattern(4), Integer.MIN_VALUE, 100));
+        assertArrayEquals(new byte[0], o.printer.take());
+    }
+
+    @Test
+    void sendWritesTheArrayAtMostAndNeedsTime() throws Exception {
+        SerialSupport.Opened o = support.plain(XONXOFF);
+        byte[] data = pattern(300);
+        assertEquals(300, o.port._sendData(data, 5000, 100));
+        assertArrayEquals(data, o.printer.waitFor(300, 2000));
+        assertEquals(0, o.port._sendData(data, 300, 0));
+        assertEquals(0, o.port._sendData(data, 300, -1));
+        assertEquals(0, o.port._sendData(data, 0, 100));
+        assertEquals(120, o.port._sendDataOffline(data, 120, 100));
+        assertArrayEquals(Arrays.copyOf(data, 120), o.printer.waitFor(120, 2000));
+    }
+
+    @Test
+    void hardwareFlowSendsInBlocksOf256WhileDsrIsHigh() throws Exception {
+        SerialSupport.Opened o = support.modem("ttyS3", HDWR);
+        o.printer.events();
+        byte[] data = pattern(1000);
+        assertEquals(1000, o.port._sendData(data, 1000, 500));
+        assertArrayEquals(data, o.printer.waitFor(1000, 2000));
+        // Before each block DSR is read again; the printer had by then
+        // received every earlier block whole.
+        StringBuilder seen = new StringBuilder();
+        for (String e : o.printer.events()) {
+            String[] f = e.split(":");
+            if (f[1].equals("mget")) seen.append(f[2]).append(' ');
+        }
+        assertEquals("0 256 512 768 ", seen.toString());
+    }
+
+    @Test
+    void hardwareFlowGivesUpAfterTheTimeoutWithDsrLow() throws Exception {
+        SerialSupport.Opened o = support.modem("ttyS4", HDWR);
+        o.printer.setLines(SerialPrinter.CTS);
+        long t0 = System.nanoTime();
+        assertEquals(0, o.port._sendData(pattern(10), 10, 200));
+        long ms = (System.nanoTime() - t0) / 1_000_000;
+        assertTrue(ms >= 190 && ms < 1500, "returned after " + ms + " ms");
+        assertArrayEquals(new byte[0], o.printer.take());
+
+        // Offline sending does not look at DSR.
+        assertEquals(10, o.port._sendDataOffline(pattern(10), 10, 200));
+        assertArrayEquals(pattern(10), o.printer.waitFor(10, 1000));
+    }
+
+    @Test
+    void dsrDroppingMidSendReturnsTheBlocksSent() throws Exception {
+        SerialSupport.Opened o = support.modem("ttyS5", HDWR);
+        support.sim.call("serial.drop_dsr_after " + o.printer.path + " 512");
+        long t0 = System.nanoTime();
+        assertEquals(512, o.port._sendData(pattern(2048), 2048, 150));
+        assertTrue(System.nanoTime() - t0 >= 140_000_000L);
+        assertArrayEquals(java.util.Arrays.copyOf(pattern(2048), 512), o.printer.waitFor(512, 1000));
+    }
+
+    @Test
+    void hardwareFlowOnALineWithoutModemControlFails() throws Exception {
+        SerialSupport.Opened o = support.plain(HDWR);
+        raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
+                () -> o.port._sendData(pattern(4), 4, 100));
+        assertEquals(4, o.port._sendDataOffline(pattern(4), 4, 100));
+    }
+
+    @Test
+    void aSendTheLineCannotTakeIsAWriteFailure() throws Exception {
+        SerialSupport.Opened o = support.modem("ttyS6", PLAIN);
+        o.printer.fail("tiocmget");  // not used without flow control
+        // The printer side stops reading; a pty takes several KiB, then the
+        // non-blocking write is refused.
+        support.sim.call("serial.stall " + o.printer.path + " 1");
+        try {
+            raises(WRITE_FAILED, () -> {
+                for (int i = 0; i < 100; i++) o.port._sendData(pattern(4096), 4096, 100);
+            });
+        } finally {
+            support.sim.call("serial.stall " + o.printer.path + " 0");
+        }
+    }
+}

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Checks a shipped JNI library: it exports exactly the entry points that the
+# generated JNI header declares, and needs no library beyond the allowed ones.
+# usage: check_library.sh LIBRARY JNI_HEADER ALLOWED_NEEDED...
+set -eu
+lib=$1 header=$2
+shift 2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+grep -o 'Java_[A-Za-z0-9_]*' "$header" | sort -u >"$tmp/declared"
+nm -D --defined-only "$lib" | awk '$2 ~ /^[TtWDdBbRr]$/ {print $3}' \
+  | grep -v -E '^(_init|_fini|_edata|_end|__bss_start)$' | sort -u >"$tmp/exported"
+if ! diff -u "$tmp/declared" "$tmp/exported"; then
+  echo "exported symbols differ from the JNI header (- declared, + exported)"
+  exit 1
+fi
+
+readelf -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort >"$tmp/needed"
+printf '%s\n' "$@" | sort >"$tmp/allowed"
+if ! diff -u "$tmp/allowed" "$tmp/needed"; then
+  echo "NEEDED libraries differ from the allowed ones (- allowed, + needed)"
+  exit 1
+fi
+echo "$(wc -l <"$tmp/exported") entry points, needs: $(tr '\n' ' ' <"$tmp/needed")"
