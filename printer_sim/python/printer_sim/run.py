@@ -11,6 +11,7 @@ import sys
 import tempfile
 
 from .control import Control
+from .parallel_printer import ParallelCommands
 from .serial_commands import SerialCommands
 from .testbed import Testbed
 
@@ -25,8 +26,7 @@ def main(argv):
     testbed = Testbed(workdir)
     control = Control()
     control.register("serial", SerialCommands(testbed))
-    for extra in _extra_command_sets(testbed):
-        control.register(*extra)
+    control.register("parallel", ParallelCommands(testbed))
     socket_path = os.path.join(workdir, "control")
     server = control.serve(socket_path)
     env = dict(os.environ, PRINTER_SIM_SOCKET=socket_path, UMOCKDEV_DIR=testbed.root,
@@ -45,11 +45,6 @@ def main(argv):
         shutil.rmtree(workdir, ignore_errors=True)
         shutil.rmtree(testbed.root, ignore_errors=True)
     return code
-
-
-def _extra_command_sets(testbed):
-    """Transports added later register here."""
-    return []
 
 
 if __name__ == "__main__":

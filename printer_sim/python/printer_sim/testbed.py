@@ -23,6 +23,11 @@ class Testbed:
         self.tb.attach_ioctl(devpath, handler)
         self.handlers.append(handler)
 
+    def attach_handler(self, devpath, handler):
+        """A handler that subclasses IoctlBase, for reads and writes too."""
+        self.tb.attach_ioctl(devpath, handler)
+        self.handlers.append(handler)
+
     def master_fd(self, devpath):
         return self.tb.get_dev_fd(devpath)
 

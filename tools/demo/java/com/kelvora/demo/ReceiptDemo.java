@@ -1,7 +1,9 @@
 package com.kelvora.demo;
 
 import com.kelvora.brevant.VelaBrevantException;
+import com.kelvora.brevant.VelaCommPortLinuxParallel;
 import com.kelvora.brevant.VelaCommPortLinuxSerial;
+import com.kelvora.printersim.ParallelPrinter;
 import com.kelvora.printersim.PrinterSim;
 import com.kelvora.printersim.SerialPrinter;
 import java.nio.charset.StandardCharsets;
@@ -59,9 +61,30 @@ public final class ReceiptDemo {
         System.out.println("port closed");
     }
 
+    static void parallel(PrinterSim sim) throws VelaBrevantException {
+        System.out.println();
+        System.out.println("== Linux parallel: virtual printer on /dev/parport0 (emulated ppdev) ==");
+        ParallelPrinter printer = new ParallelPrinter(sim, "parport0");
+        printer.acceptPerWrite(64);  // a printer that takes 64 bytes per strobe burst
+        VelaCommPortLinuxParallel port = new VelaCommPortLinuxParallel(printer.path);
+        port._openPort(printer.path, null);
+        System.out.println("opened and claimed " + printer.path);
+        System.out.println("online (Select): " + port._getOnlineStatus(500));
+        System.out.printf("ENQ status from the lines: 0x%02X%n", port._getENQStatus(500) & 0xFF);
+        int sent = port._sendData(RECEIPT, RECEIPT.length, 1000);
+        System.out.println("_sendData sent " + sent + " of " + RECEIPT.length + " bytes");
+        System.out.println("printer received:");
+        System.out.print(show(printer.take()));
+        port._hdwrResetDevice();
+        System.out.println("reset: nInit pulsed");
+        port._closePort();
+        System.out.println("port released and closed");
+    }
+
     public static void main(String[] args) throws Exception {
         try (PrinterSim sim = PrinterSim.connect()) {
             serial(sim);
+            parallel(sim);
         }
     }
 }

@@ -1,0 +1,24 @@
+// The record of one open parallel port and the library's table.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vela {
+
+struct ParallelPort {
+  std::uint8_t inUse;
+  char name[100];  // key of the lookup and the ppdev path
+  std::int32_t fd;  // claimed from open to close
+};
+
+inline constexpr std::size_t kParallelSlots = 20;
+extern ParallelPort parallelPorts[kParallelSlots];
+
+// Opens the record's device non-blocking and claims the port.
+bool OpenParallelDevice(ParallelPort* record, const char** message);
+void CloseParallelPort(ParallelPort* port);
+void ClearParallelTable();
+void CloseAllParallelPorts();
+
+}  // namespace vela

@@ -1,0 +1,106 @@
+package com.kelvora.brevant;
+
+import static com.kelvora.brevant.Raises.raises;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.kelvora.printersim.ParallelPrinter;
+import java.util.List;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.Test;
+
+/** Status from the lines, and the nInit reset pulse. */
+class LinuxParallelStatusTest {
+    static final String COMPAT_FAILED =
+            "COMM_FAILURE                 Could not negotiate compatibility communications mode and can not read";
+    static final String RSTATUS_FAILED =
+            "NATIVE_FN_CALL_FAILURE       Native call to ioctl for PPRSTATUS failed.";
+    static final String FCONTROL_FAILED =
+            "NATIVE_FN_CALL_FAILURE       Native call to ioctl for PPFCONTROL failed.";
+
+    private final ParallelSupport support = new ParallelSupport();
+
+    @AfterEach
+    void closeAll() {
+        support.close();
+    }
+
+    @Test
+    void onlineAndEnqComeFromTheLines() throws Exception {
+        ParallelSupport.Opened o = support.printer();
+        int[][] rows = {  // lines, online, ENQ
+            {0x18, 1, 0x00}, {0x08, 0, 0x00}, {0x10, 1, 0x04}, {0x38, 1, 0x08},
+            {0x00, 0, 0x04}, {0x28, 0, 0x08}, {0x20, 0, 0x0C}, {0xE7, 0, 0x0C}, {0xDF, 1, 0x00},
+        };
+        for (int[] row : rows) {
+            o.printer.setStatus(row[0]);
+            assertEquals(row[1] == 1, o.port._getOnlineStatus(0), "online for " + row[0]);
+            assertEquals(row[2], o.port._getENQStatus(0), "ENQ for " + row[0]);
+        }
+        assertEquals(List.of("negot:256", "rstatus:223"),
+                ParallelSupport.kinds(o.printer.events(), "negot", "rstatus").subList(34, 36));
+    }
+
+    @Test
+    void theTimeoutHasNoEffect() throws Exception {
+        ParallelSupport.Opened o = support.printer();
+        long t0 = System.nanoTime();
+        assertTrue(o.port._getOnlineStatus(5000));
+        assertEquals(0, o.port._getENQStatus(-1));
+        assertTrue(System.nanoTime() - t0 < 1_000_000_000L);
+    }
+
+    @Test
+    void negotiationAndStatusFailuresHaveTheirTexts() throws Exception {
+        ParallelSupport.Opened o = support.printer();
+        o.printer.fail("compat");
+        raises(COMPAT_FAILED, () -> o.port._getOnlineStatus(0));
+        raises(COMPAT_FAILED, () -> o.port._getENQStatus(0));
+        raises(COMPAT_FAILED, o.port::_hdwrResetDevice);
+        o.printer.fail("rstatus");
+        raises(RSTATUS_FAILED, () -> o.port._getOnlineStatus(0));
+        raises(RSTATUS_FAILED, () -> o.port._getENQStatus(0));
+        o.printer.fail();
+        assertTrue(o.port._getOnlineStatus(0));  // still open and claimed
+    }
+
+    @Test
+    void resetHoldsInitLowForAMillisecond() throws Exception {
+        ParallelSupport.Opened o = support.printer();
+        o.printer.events();
+        o.port._hdwrResetDevice();
+        String[] events = o.printer.events();
+        assertEquals(List.of("negot:256", "fcontrol:1024", "fcontrol:1028"),
+                ParallelSupport.kinds(events, "negot", "fcontrol"));
+        double low = 0, high = 0;
+        for (String e : events) {
+            if (e.endsWith(":fcontrol:1024")) low = Double.parseDouble(e.split(":")[0]);
+            if (e.endsWith(":fcontrol:1028")) high = Double.parseDouble(e.split(":")[0]);
+        }
+        assertTrue(high - low >= 1.0, "nInit low for " + (high - low) + " ms");
+    }
+
+    @Test
+    void eitherControlFailureIsRaised() throws Exception {
+        ParallelSupport.Opened o = support.printer();
+        o.printer.fail("fcontrol1");
+        o.printer.events();
+        raises(FCONTROL_FAILED, o.port::_hdwrResetDevice);
+        assertEquals(List.of("fcontrol:1024"), ParallelSupport.kinds(o.printer.events(), "fcontrol"));
+        o.printer.fail("fcontrol2");
+        raises(FCONTROL_FAILED, o.port::_hdwrResetDevice);
+        assertEquals(List.of("fcontrol:1024", "fcontrol:1028"),
+                ParallelSupport.kinds(o.printer.events(), "fcontrol"));
+    }
+
+    @Test
+    void statusIsReadFromTheRightSlot() throws Exception {
+        ParallelSupport.Opened a = support.printer();
+        ParallelSupport.Opened b = support.printer();
+        b.printer.setStatus(ParallelPrinter.PAPER_OUT | ParallelPrinter.ERROR_CLEAR);
+        assertEquals(0x00, a.port._getENQStatus(0));
+        assertEquals(0x08, b.port._getENQStatus(0));
+        assertFalse(b.port._getOnlineStatus(0));
+    }
+}
