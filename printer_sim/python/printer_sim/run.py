@@ -14,6 +14,7 @@ from .control import Control
 from .parallel_printer import ParallelCommands
 from .serial_commands import SerialCommands
 from .testbed import Testbed
+from .usb_printer import UsbCommands
 
 JNI_COMPLAINTS = ("WARNING in native method", "FATAL ERROR in native method",
                   "JNI call made with exception pending")
@@ -27,6 +28,7 @@ def main(argv):
     control = Control()
     control.register("serial", SerialCommands(testbed))
     control.register("parallel", ParallelCommands(testbed))
+    control.register("usb", UsbCommands(testbed))
     socket_path = os.path.join(workdir, "control")
     server = control.serve(socket_path)
     env = dict(os.environ, PRINTER_SIM_SOCKET=socket_path, UMOCKDEV_DIR=testbed.root,

@@ -1,0 +1,118 @@
+#include "port_table.h"
+#include "usb_messages.h"
+#include "usb_port.h"
+#include "usb_protocol.h"
+
+namespace vela {
+
+USBPort usbPorts[kUsbSlots];
+
+namespace {
+
+constexpr int kBulkTransfer = 2;
+constexpr int kDirectionIn = 0x80;
+constexpr int kDirectionOut = 0x00;
+
+struct usb_interface_descriptor* Setting(struct usb_device* dev, int c, int i, int a) {
+  return &dev->config[c].interface[i].altsetting[a];
+}
+
+struct usb_device* FindPrinter() {
+  for (struct usb_bus* bus = usb_busses; bus != nullptr; bus = bus->next) {
+    for (struct usb_device* dev = bus->devices; dev != nullptr; dev = dev->next) {
+      if (dev->descriptor.idVendor == kPrinterVendorId &&
+          dev->descriptor.idProduct == kPrinterProductId) {
+        return dev;
+      }
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int find_first_altsetting(struct usb_device* dev, int* c, int* i, int* a) {
+  if (dev->config == nullptr) return -1;
+  for (int ci = 0; ci < dev->descriptor.bNumConfigurations; ++ci) {
+    struct usb_config_descriptor* config = &dev->config[ci];
+    for (int ii = 0; ii < config->bNumInterfaces; ++ii) {
+      for (int ai = 0; ai < config->interface[ii].num_altsetting; ++ai) {
+        if (Setting(dev, ci, ii, ai)->bNumEndpoints != 0) {
+          *c = ci;
+          *i = ii;
+          *a = ai;
+          return 0;
+        }
+      }
+    }
+  }
+  return -1;
+}
+
+int find_ep(struct usb_device* dev, int c, int i, int a, int direction, int type) {
+  if (dev->config == nullptr) return -1;
+  struct usb_interface_descriptor* setting = Setting(dev, c, i, a);
+  for (int e = 0; e < setting->bNumEndpoints; ++e) {
+    struct usb_endpoint_descriptor* ep = &setting->endpoint[e];
+    if ((ep->bEndpointAddress & 0x80) == direction && (ep->bmAttributes & 0x03) == type) {
+      return ep->bEndpointAddress;
+    }
+  }
+  return -1;
+}
+
+bool OpenUsbPrinter(USBPort* record, const char** message) {
+  // Printers come and go: the buses are scanned again on every open.
+  usb_init();
+  usb_find_busses();
+  usb_find_devices();
+  struct usb_device* dev = FindPrinter();
+  if (dev == nullptr) {
+    *message = kNoDeviceOnBusses;
+    return false;
+  }
+  int c = 0, i = 0, a = 0;
+  if (find_first_altsetting(dev, &c, &i, &a) != 0) {
+    *message = kNoAlternateSetting;
+    return false;
+  }
+  record->configurationValue = dev->config[c].bConfigurationValue;
+  record->interfaceNumber = Setting(dev, c, i, a)->bInterfaceNumber;
+  record->alternateSetting = Setting(dev, c, i, a)->bAlternateSetting;
+  record->bulkInEndpoint = find_ep(dev, c, i, a, kDirectionIn, kBulkTransfer);
+  record->bulkOutEndpoint = find_ep(dev, c, i, a, kDirectionOut, kBulkTransfer);
+  if (record->bulkInEndpoint == -1 || record->bulkOutEndpoint == -1) {
+    *message = kNoEndpoints;
+    return false;
+  }
+  usb_dev_handle* handle = usb_open(dev);
+  if (handle == nullptr) {
+    *message = kCanNotOpenDevice;
+    return false;
+  }
+  // A claim that fails (another slot holds it) does not stop the open.
+  usb_claim_interface(handle, record->interfaceNumber);
+  record->bus = dev->bus;
+  record->device = dev;
+  record->handle = handle;
+  return true;
+}
+
+void CloseUsbPort(USBPort* port) {
+  usb_release_interface(port->handle, port->interfaceNumber);
+  usb_close(port->handle);
+  ClearRecord(port);
+}
+
+void ClearUsbTable() { ClearTable(usbPorts); }
+
+void CloseAllUsbPorts() {
+  for (auto& port : usbPorts) {
+    if (port.inUse == 0) continue;
+    port.inUse = 0;
+    usb_release_interface(port.handle, port.interfaceNumber);
+    usb_close(port.handle);
+  }
+}
+
+}  // namespace vela

@@ -1,0 +1,42 @@
+// The record of one open USB port, the library's table, and finding,
+// opening and closing the printer through libusb 0.1.
+#pragma once
+
+#include <usb.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vela {
+
+struct USBPort {
+  std::uint8_t inUse;
+  char name[100];  // only a key: any name opens the first printer on the buses
+  struct usb_bus* bus;
+  struct usb_device* device;
+  usb_dev_handle* handle;
+  std::int32_t configurationValue;
+  std::int32_t interfaceNumber;  // claimed from open to close
+  std::int32_t alternateSetting;
+  std::int32_t bulkInEndpoint;
+  std::int32_t bulkOutEndpoint;
+};
+
+inline constexpr std::size_t kUsbSlots = 20;
+extern USBPort usbPorts[kUsbSlots];
+
+// The first alternate setting (in configuration, interface, setting order)
+// that has endpoints. Returns 0 when found, -1 when not.
+int find_first_altsetting(struct usb_device* dev, int* c, int* i, int* a);
+
+// Address of the first endpoint of that setting with the direction bit and
+// transfer type given, or -1.
+int find_ep(struct usb_device* dev, int c, int i, int a, int direction, int type);
+
+// Rescans the buses and opens the first printer with the printer's identity.
+bool OpenUsbPrinter(USBPort* record, const char** message);
+void CloseUsbPort(USBPort* port);
+void ClearUsbTable();
+void CloseAllUsbPorts();
+
+}  // namespace vela

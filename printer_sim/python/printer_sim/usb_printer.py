@@ -1,0 +1,249 @@
+"""A USB receipt printer behind an emulated usbfs node, as libusb-0.1 sees
+it: descriptors in the node file, control transfers and bulk URBs answered
+here, with the failures, timeouts and stalls a test asks for."""
+import errno
+import os
+import shutil
+import struct
+import threading
+import time
+
+from .testbed import pass_through
+
+CONNECTINFO = 0x40085511
+USBDEVFS_IOCTL = 0xC0105512
+CONTROL = 0xC0185500
+CLAIMINTERFACE = 0x8004550F
+RELEASEINTERFACE = 0x80045510
+CLEAR_HALT = 0x80045515
+SUBMITURB = 0x8038550A
+DISCARDURB = 0x550B
+REAPURB = 0x4008550C
+REAPURBNDELAY = 0x4008550D
+URB_SIZE = 56
+ENOENT_STATUS = -errno.ENOENT
+
+
+class UsbPrinter:
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.status = 0x18  # reply of the status request
+        self.count_reply = None  # raw 2 bytes of the waiting-bytes reply; None: len(bulk_in)
+        self.bulk_in = b""  # what the next bulk IN read delivers
+        self.received = bytearray()
+        self.out_plan = []  # per OUT URB: ok, short:N, timeout, stall
+        self.fail_control = {}  # bRequest -> errno
+        self.gone = False  # every call fails with ENODEV
+        self.claims = 0
+        self.reaped = []  # URB addresses ready for REAP
+        self.pending = {}  # URB address -> endpoint, for DISCARDURB
+        self.events = []
+        self.t0 = time.monotonic()
+
+    def log(self, *fields):
+        self.events.append(("%.3f" % ((time.monotonic() - self.t0) * 1000),) + fields)
+
+    def on_ioctl(self, _handler, client):
+        req = client.get_request()
+        with self.lock:
+            if self.gone and req not in (RELEASEINTERFACE,):
+                self.log("gone", "%x" % req)
+                client.complete(-1, errno.ENODEV)
+                return True
+            handler = {
+                CONNECTINFO: self._connectinfo, USBDEVFS_IOCTL: self._hub_probe,
+                CONTROL: self._control, CLAIMINTERFACE: self._claim,
+                RELEASEINTERFACE: self._release, CLEAR_HALT: self._clear_halt,
+                SUBMITURB: self._submit, DISCARDURB: self._discard,
+                REAPURB: self._reap, REAPURBNDELAY: self._reap,
+            }.get(req)
+            if handler is None:
+                return pass_through(client)
+            handler(client)
+            return True
+
+    def _connectinfo(self, client):
+        data = client.get_arg().resolve(0, 8)
+        data.update(0, struct.pack("<IB3x", 2, 0))
+        client.complete(0, 0)
+
+    def _hub_probe(self, client):
+        client.complete(-1, errno.ENOSYS)
+
+    def _int_arg(self, client):
+        return struct.unpack("<I", bytes(client.get_arg().resolve(0, 4).retrieve()))[0]
+
+    def _claim(self, client):
+        number = self._int_arg(client)
+        self.log("claim", number)
+        self.claims += 1
+        client.complete(0, 0)
+
+    def _release(self, client):
+        number = self._int_arg(client)
+        self.log("release", number)
+        self.claims -= 1
+        client.complete(0, 0)
+
+    def _clear_halt(self, client):
+        ep = self._int_arg(client)
+        self.log("clear_halt", "%02x" % ep)
+        client.complete(0, 0)
+
+    def _control(self, client):
+        ctrl = client.get_arg().resolve(0, 24)
+        rtype, req, value, index, length, timeout = struct.unpack(
+            "<BBHHHI", bytes(ctrl.retrieve())[:12])
+        self.log("control", "%02x" % rtype, "%02x" % req, "%04x" % value, "%04x" % index,
+                 length, timeout)
+        if req in self.fail_control:
+            client.complete(-1, self.fail_control[req])
+            return
+        reply = b""
+        if rtype == 0xC0 and req == 0x01:
+            reply = bytes([self.status])
+        elif rtype == 0xC0 and req == 0x03:
+            reply = (self.count_reply if self.count_reply is not None
+                     else struct.pack("<H", len(self.bulk_in) & 0xFFFF))
+        reply = reply[:length]
+        if reply:
+            ctrl.resolve(16, len(reply)).update(0, reply)
+        client.complete(len(reply), 0)
+
+    def _submit(self, client):
+        arg = client.get_arg()
+        address = struct.unpack("<Q", bytes(arg.retrieve()))[0]
+        urb = arg.resolve(0, URB_SIZE)
+        raw = bytes(urb.retrieve())
+        ep = raw[1]
+        length = struct.unpack("<i", raw[24:28])[0]
+        if ep & 0x80:
+            self.log("bulk_in", "%02x" % ep, length)
+            data = self.bulk_in[:max(length, 0)]
+            self.bulk_in = self.bulk_in[len(data):]
+            if data:
+                urb.resolve(16, len(data)).update(0, data)
+            self._complete_urb(urb, address, 0, len(data))
+        else:
+            payload = bytes(urb.resolve(16, length).retrieve()) if length > 0 else b""
+            action = self.out_plan.pop(0) if self.out_plan else "ok"
+            self.log("bulk_out", "%02x" % ep, length, action)
+            if action == "timeout":
+                self.pending[address] = ep  # never completes; libusb discards it
+            elif action == "stall":
+                self._complete_urb(urb, address, -errno.EPIPE, 0)
+            else:
+                take = length if action == "ok" else min(length, int(action.split(":")[1]))
+                self.received += payload[:take]
+                self._complete_urb(urb, address, 0, take)
+        client.complete(0, 0)
+
+    def _complete_urb(self, urb, address, status, actual):
+        urb.update(4, struct.pack("<i", status))
+        urb.update(28, struct.pack("<i", actual))
+        self.reaped.append(address)
+
+    def _discard(self, client):
+        arg = client.get_arg()
+        address = struct.unpack("<Q", bytes(arg.retrieve()))[0]
+        if address in self.pending:
+            del self.pending[address]
+            self._complete_urb(arg.resolve(0, URB_SIZE), address, ENOENT_STATUS, 0)
+            client.complete(0, 0)
+        else:
+            client.complete(-1, errno.EINVAL)
+
+    def _reap(self, client):
+        if not self.reaped:
+            client.complete(-1, errno.EAGAIN)
+            return
+        client.get_arg().resolve(0, 8).update(0, struct.pack("<Q", self.reaped.pop(0)))
+        client.complete(0, 0)
+
+
+class UsbCommands:
+    def __init__(self, testbed):
+        self.testbed = testbed
+        self.printers = {}  # devpath -> UsbPrinter
+        self.next_dev = 2
+        # libusb reads /dev/bus/usb only when it holds a bus; an empty bus
+        # keeps the scan inside the testbed.
+        os.makedirs(os.path.join(testbed.root, "dev/bus/usb/001"), exist_ok=True)
+
+    def _get(self, path):
+        return self.printers[path]
+
+    def cmd_add(self, descriptors_hex):
+        """usb.add HEX -> devpath of a new device whose node holds HEX"""
+        num = self.next_dev
+        self.next_dev += 1
+        node = "bus/usb/001/%03d" % num
+        devpath = self.testbed.add_node("/devices/pci0000:00/usb1/1-%d" % num,
+                                        node + "=" + descriptors_hex.upper(), "usb",
+                                        "E: DEVTYPE=usb_device\n")
+        printer = UsbPrinter()
+        self.testbed.attach(devpath, printer.on_ioctl)
+        self.printers[devpath] = printer
+        return devpath
+
+    def cmd_unplug_all(self):
+        """removes every device node from the bus"""
+        for devpath, printer in self.printers.items():
+            printer.gone = True
+            try:
+                os.unlink(self.testbed.node_path(devpath))
+            except FileNotFoundError:
+                pass
+        self.printers = {}
+
+    def cmd_vanish_on_scan(self, path):
+        """the node disappears while libusb scans it: the scan finds the
+        device, the open that follows fails"""
+        printer = self._get(path)
+        node = self.testbed.node_path(path)
+        original = printer._connectinfo
+
+        def connectinfo(client):
+            printer._connectinfo = original
+            shutil.move(node, node + ".gone")
+            original(client)
+        printer._connectinfo = connectinfo
+
+    def cmd_gone(self, path, on):
+        self._get(path).gone = on == "1"
+
+    def cmd_status(self, path, value):
+        self._get(path).status = int(value, 0)
+
+    def cmd_count(self, path, raw):
+        self._get(path).count_reply = None if raw == "auto" else bytes.fromhex(raw)
+
+    def cmd_bulk_in(self, path, data):
+        self._get(path).bulk_in = b"" if data == "-" else bytes.fromhex(data)
+
+    def cmd_out_plan(self, path, *actions):
+        self._get(path).out_plan = list(actions)
+
+    def cmd_fail_control(self, path, request, err):
+        p = self._get(path)
+        if err == "none":
+            p.fail_control.pop(int(request, 0), None)
+        else:
+            p.fail_control[int(request, 0)] = int(err)
+
+    def cmd_take(self, path):
+        p = self._get(path)
+        with p.lock:
+            data = bytes(p.received)
+            p.received.clear()
+        return data.hex() or "-"
+
+    def cmd_claims(self, path):
+        return self._get(path).claims
+
+    def cmd_events(self, path):
+        """calls since the last call, one per word, fields joined by ':'"""
+        p = self._get(path)
+        with p.lock:
+            events, p.events = p.events, []
+        return " ".join(":".join(str(f) for f in e) for e in events) or "-"
