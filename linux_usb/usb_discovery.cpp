@@ -1,3 +1,5 @@
+#include <cerrno>
+
 #include "port_table.h"
 #include "usb_messages.h"
 #include "usb_port.h"
@@ -90,8 +92,15 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
     *message = kCanNotOpenDevice;
     return false;
   }
-  // A claim that fails (another slot holds it) does not stop the open.
-  usb_claim_interface(handle, record->interfaceNumber);
+  // A claim that fails because another slot holds the interface does not
+  // stop the open. libusb-0.1 hands out a handle even when it could not open
+  // the device file; such a handle fails every call with EBADF, and is
+  // reported as the failed open it is.
+  if (usb_claim_interface(handle, record->interfaceNumber) < 0 && errno == EBADF) {
+    usb_close(handle);
+    *message = kCanNotOpenDevice;
+    return false;
+  }
   record->bus = dev->bus;
   record->device = dev;
   record->handle = handle;

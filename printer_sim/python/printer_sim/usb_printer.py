@@ -33,6 +33,7 @@ class UsbPrinter:
         self.received = bytearray()
         self.out_plan = []  # per OUT URB: ok, short:N, timeout, stall
         self.fail_control = {}  # bRequest -> errno
+        self.fail_bulk_in = 0  # errno for bulk IN submissions
         self.gone = False  # every call fails with ENODEV
         self.claims = 0
         self.reaped = []  # URB addresses ready for REAP
@@ -63,11 +64,13 @@ class UsbPrinter:
             return True
 
     def _connectinfo(self, client):
+        self.log("connectinfo", 0)
         data = client.get_arg().resolve(0, 8)
         data.update(0, struct.pack("<IB3x", 2, 0))
         client.complete(0, 0)
 
     def _hub_probe(self, client):
+        self.log("hub_probe", 0)
         client.complete(-1, errno.ENOSYS)
 
     def _int_arg(self, client):
@@ -119,6 +122,9 @@ class UsbPrinter:
         length = struct.unpack("<i", raw[24:28])[0]
         if ep & 0x80:
             self.log("bulk_in", "%02x" % ep, length)
+            if self.fail_bulk_in:
+                client.complete(-1, self.fail_bulk_in)
+                return
             data = self.bulk_in[:max(length, 0)]
             self.bulk_in = self.bulk_in[len(data):]
             if data:
@@ -197,17 +203,18 @@ class UsbCommands:
         self.printers = {}
 
     def cmd_vanish_on_scan(self, path):
-        """the node disappears while libusb scans it: the scan finds the
-        device, the open that follows fails"""
+        """the node disappears while libusb probes it after reading its
+        descriptors: the scan lists the device, the open that follows fails
+        (libusb-0.1 still hands out a handle, whose calls fail with EBADF)"""
         printer = self._get(path)
         node = self.testbed.node_path(path)
-        original = printer._connectinfo
+        original = printer._hub_probe
 
-        def connectinfo(client):
-            printer._connectinfo = original
-            shutil.move(node, node + ".gone")
+        def hub_probe(client):
+            printer._hub_probe = original
+            shutil.move(node, os.path.join(self.testbed.workdir, "vanished-" + os.path.basename(node)))
             original(client)
-        printer._connectinfo = connectinfo
+        printer._hub_probe = hub_probe
 
     def cmd_gone(self, path, on):
         self._get(path).gone = on == "1"
@@ -230,6 +237,9 @@ class UsbCommands:
             p.fail_control.pop(int(request, 0), None)
         else:
             p.fail_control[int(request, 0)] = int(err)
+
+    def cmd_fail_bulk_in(self, path, err):
+        self._get(path).fail_bulk_in = int(err)
 
     def cmd_take(self, path):
         p = self._get(path)

@@ -1,0 +1,191 @@
+package com.kelvora.brevant;
+
+import static com.kelvora.brevant.Raises.JNI_FAULT;
+import static com.kelvora.brevant.Raises.raises;
+import static com.kelvora.brevant.UsbSupport.DEVICE_GONE;
+import static com.kelvora.brevant.UsbSupport.ENODEV;
+import static com.kelvora.brevant.UsbSupport.EPIPE;
+import static com.kelvora.brevant.UsbSupport.PORT_NOT_OPENED;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.kelvora.printersim.UsbPrinter;
+import java.util.Arrays;
+import java.util.List;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.function.Executable;
+
+/** Vendor requests, bulk transfers and the device-gone handling. */
+class LinuxUsbTransferTest {
+    static final String CONTROL_FAILED = "NATIVE_FN_CALL_FAILURE       Native call to usb_control_msg failed.";
+    static final String ONLINE_FAILED = "NATIVE_FN_CALL_FAILURE       Netive call to usb_control_msg failed";
+
+    private UsbSupport support;
+    private UsbPrinter printer;
+    private VelaCommPortLinuxUSB port;
+
+    @BeforeEach
+    void openPrinter() throws Exception {
+        support = new UsbSupport();
+        printer = UsbPrinter.standard(support.sim);
+        port = support.open("usb0");
+        printer.events();
+    }
+
+    @AfterEach
+    void closeAll() {
+        support.close();
+    }
+
+    private static byte[] pattern(int n) {
+        byte[] b = new byte[n];
+        for (int i = 0; i < n; i++) b[i] = (byte) (i * 13 + 5);
+        return b;
+    }
+
+    @Test
+    void vendorRequestsCarryTheirSetupAndTimeouts() throws Exception {
+        printer.setStatus(0x18);
+        assertEquals(0x00, port._getENQStatus(77));
+        assertTrue(port._getOnlineStatus(88));
+        port._hdwrResetDevice();
+        printer.countReply(0, 0);
+        port._receiveData(new byte[4], 4, 99);
+        assertEquals(List.of("control:c0:01:0000:0000:1:77", "control:c0:01:0000:0000:1:88",
+                        "control:40:02:0000:0000:0:500", "control:c0:03:0100:0000:2:99"),
+                printer.events("control"));
+        port._getENQStatus(0x1_0000_0007L);  // only the low 32 bits go on
+        assertEquals(List.of("control:c0:01:0000:0000:1:7"), printer.events("control"));
+    }
+
+    @Test
+    void statusByteGivesEnqAndOnline() throws Exception {
+        int[][] rows = {{0x18, 1, 0x00}, {0x10, 1, 0x04}, {0x38, 1, 0x08}, {0x00, 0, 0x04}, {0x28, 0, 0x08}};
+        for (int[] row : rows) {
+            printer.setStatus(row[0]);
+            assertEquals(row[2], port._getENQStatus(50), "ENQ of " + row[0]);
+            assertEquals(row[1] == 1, port._getOnlineStatus(50), "online of " + row[0]);
+        }
+    }
+
+    @Test
+    void receiveAsksForTheCountWithinTheBuffer() throws Exception {
+        printer.bulkIn(pattern(5));
+        printer.countReply(0x05, 0x00);
+        byte[] got = new byte[8];
+        assertEquals(5, port._receiveData(got, 8, 50));
+        assertArrayEquals(Arrays.copyOf(pattern(5), 8), got);
+        printer.countReply(0x00, 0x04);  // 1024: more than the buffer holds
+        port._receiveData(got, 8, 50);
+        printer.countReply(0x10, 0x80);  // negative
+        port._receiveData(got, 8, 50);
+        assertEquals(List.of("bulk_in:82:5", "bulk_in:82:256", "bulk_in:82:0"), printer.events("bulk_in"));
+    }
+
+    @Test
+    void receiveHandsOverNoMoreThanWantedAndTheArrayHolds() throws Exception {
+        printer.bulkIn(pattern(10));
+        printer.countFromData();
+        byte[] got = new byte[8];
+        assertEquals(4, port._receiveData(got, 4, 50));
+        assertArrayEquals(Arrays.copyOf(Arrays.copyOf(pattern(10), 4), 8), got);
+        printer.bulkIn(pattern(10));
+        byte[] small = new byte[3];
+        assertEquals(3, port._receiveData(small, 10, 50));
+        assertArrayEquals(Arrays.copyOf(pattern(10), 3), small);
+        printer.bulkIn(pattern(10));
+        assertEquals(0, port._receiveData(small, 0, 50));
+        printer.bulkIn(pattern(10));
+        assertEquals(0, port._receiveData(small, -5, 50));
+        assertArrayEquals(Arrays.copyOf(pattern(10), 3), small, "nothing copied");
+        assertEquals(4, printer.events("bulk_in").size(), "the read is made even for 0 wanted");
+        raises(JNI_FAULT, () -> port._receiveData(null, 1, 50));
+    }
+
+    @Test
+    void receiveFailuresKeepThePortOpen() throws Exception {
+        printer.failControl(0x03, EPIPE);
+        raises("NATIVE_FN_CALL_FAILURE       Native call to usb_control_msg for QDXUSB_REQUEST_BULKIN failed.",
+                () -> port._receiveData(new byte[2], 2, 50));
+        printer.failControl(0x03, 0);
+        printer.failBulkIn(EPIPE);
+        raises("NATIVE_FN_CALL_FAILURE       Native call to usb_bulk_read failed.",
+                () -> port._receiveData(new byte[2], 2, 50));
+        printer.failBulkIn(0);
+        printer.bulkIn(pattern(2));
+        printer.countFromData();
+        assertEquals(2, port._receiveData(new byte[2], 2, 50));
+    }
+
+    @Test
+    void sendGoesOutInChunksOf4096() throws Exception {
+        byte[] data = pattern(10000);
+        assertEquals(10000, port._sendData(data, 10000, 100));
+        assertArrayEquals(data, printer.take());
+        assertEquals(List.of("bulk_out:01:4096:ok", "bulk_out:01:4096:ok", "bulk_out:01:1808:ok"),
+                printer.events("bulk_out"));
+        assertEquals(6, port._sendData(pattern(6), 100, 100));
+        assertEquals(0, port._sendData(pattern(6), 0, 100));
+        assertEquals(0, port._sendData(pattern(6), -1, 100));
+        assertEquals(List.of("bulk_out:01:6:ok"), printer.events("bulk_out"));
+        raises(JNI_FAULT, () -> port._sendData(null, 1, 50));
+    }
+
+    @Test
+    void aChunkCutShortClearsTheHaltAndCountsWholeChunks() throws Exception {
+        printer.outPlan("ok", "timeout");
+        assertEquals(4096, port._sendData(pattern(10000), 10000, 60));
+        assertEquals(List.of("bulk_out:01:4096:ok", "bulk_out:01:4096:timeout", "clear_halt:01"),
+                printer.events("bulk_out", "clear_halt"));
+        printer.outPlan("ok", "short:100");
+        assertEquals(4096, port._sendData(pattern(10000), 10000, 60));
+        printer.outPlan("stall");
+        assertEquals(0, port._sendData(pattern(10), 10, 60));
+        assertEquals(List.of("bulk_out:01:4096:ok", "bulk_out:01:4096:short:100", "clear_halt:01",
+                        "bulk_out:01:10:stall", "clear_halt:01"),
+                printer.events("bulk_out", "clear_halt"));
+        assertTrue(port._getOnlineStatus(50), "still open");
+    }
+
+    @Test
+    void controlFailuresHaveTheirOwnSpelling() throws Exception {
+        printer.failControl(0x01, EPIPE);
+        raises(CONTROL_FAILED, () -> port._getENQStatus(50));
+        raises(ONLINE_FAILED, () -> port._getOnlineStatus(50));
+        printer.failControl(0x02, EPIPE);
+        raises(CONTROL_FAILED, port::_hdwrResetDevice);
+        printer.failControl(0x01, 0);
+        assertEquals(0, port._getENQStatus(50));
+    }
+
+    private void assertGoneClosesThePort(Executable call) throws Exception {
+        raises(DEVICE_GONE, call);
+        assertEquals(0, printer.claims(), "interface released");
+        raises(PORT_NOT_OPENED, () -> port._sendData(new byte[1], 1, 10));
+        printer.gone(false);
+        printer.failBulkIn(0);
+        port._openPort("usb0", null);  // the printer is back
+        assertEquals(1, printer.claims());
+    }
+
+    @Test
+    void aVanishedDeviceClosesThePortOnEveryKindOfCall() throws Exception {
+        printer.gone(true);
+        assertGoneClosesThePort(() -> port._getOnlineStatus(50));
+        printer.gone(true);
+        assertGoneClosesThePort(() -> port._getENQStatus(50));
+        printer.gone(true);
+        assertGoneClosesThePort(port::_hdwrResetDevice);
+        printer.gone(true);
+        assertGoneClosesThePort(() -> port._sendData(pattern(5000), 5000, 50));
+        printer.gone(true);
+        assertGoneClosesThePort(() -> port._receiveData(new byte[4], 4, 50));
+        printer.countReply(4, 0);
+        printer.failBulkIn(ENODEV);  // gone between the request and the read
+        assertGoneClosesThePort(() -> port._receiveData(new byte[4], 4, 50));
+        assertEquals(5000, port._sendData(pattern(5000), 5000, 50));
+    }
+}
