@@ -3,9 +3,11 @@ package com.kelvora.demo;
 import com.kelvora.brevant.VelaBrevantException;
 import com.kelvora.brevant.VelaCommPortLinuxParallel;
 import com.kelvora.brevant.VelaCommPortLinuxSerial;
+import com.kelvora.brevant.VelaCommPortLinuxUSB;
 import com.kelvora.printersim.ParallelPrinter;
 import com.kelvora.printersim.PrinterSim;
 import com.kelvora.printersim.SerialPrinter;
+import com.kelvora.printersim.UsbPrinter;
 import java.nio.charset.StandardCharsets;
 
 /**
@@ -81,10 +83,35 @@ public final class ReceiptDemo {
         System.out.println("port released and closed");
     }
 
+    static void usb(PrinterSim sim) throws VelaBrevantException {
+        System.out.println();
+        System.out.println("== Linux USB: virtual printer 0F3C:0002 on bus 001 (emulated usbfs, real libusb-0.1) ==");
+        UsbPrinter.unplugAll(sim);
+        UsbPrinter printer = UsbPrinter.standard(sim);
+        printer.setStatus(0x18);
+        VelaCommPortLinuxUSB port = new VelaCommPortLinuxUSB("usb-printer");
+        port._openPort("usb-printer", null);
+        System.out.println("opened the first printer on the buses as 'usb-printer'");
+        System.out.println("online: " + port._getOnlineStatus(500));
+        System.out.printf("ENQ status from the status byte: 0x%02X%n", port._getENQStatus(500) & 0xFF);
+        int sent = port._sendData(RECEIPT, RECEIPT.length, 1000);
+        System.out.println("_sendData sent " + sent + " of " + RECEIPT.length + " bytes");
+        System.out.println("printer received:");
+        System.out.print(show(printer.take()));
+        printer.bulkIn("READY".getBytes(StandardCharsets.US_ASCII));
+        printer.countFromData();
+        byte[] reply = new byte[16];
+        int got = port._receiveData(reply, reply.length, 500);
+        System.out.println("_receiveData from the printer: " + show(java.util.Arrays.copyOf(reply, got)));
+        port._closePort();
+        System.out.println("port released and closed");
+    }
+
     public static void main(String[] args) throws Exception {
         try (PrinterSim sim = PrinterSim.connect()) {
             serial(sim);
             parallel(sim);
+            usb(sim);
         }
     }
 }
