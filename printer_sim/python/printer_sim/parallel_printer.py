@@ -2,6 +2,7 @@
 lines, mode negotiation, compatibility-mode writes and nibble-mode reads,
 each with the failures and timing a test asks for."""
 import errno
+import os
 import struct
 import threading
 import time
@@ -164,6 +165,10 @@ class ParallelCommands:
             data = bytes(p.received)
             p.received.clear()
         return data.hex() or "-"
+
+    def cmd_backing(self, path):
+        """the pty behind the node, as a descriptor on it reads in /proc"""
+        return os.readlink(self.testbed.node_path(path))
 
     def cmd_claimed(self, path):
         return self._get(path).claimed

@@ -130,6 +130,36 @@ class LinuxSerialContractTest {
     }
 
     @Test
+    void openPutsTheSettingsOnTheLine() throws Exception {
+        final int inpck = 0x10, istrip = 0x20, ixon = 0x400, ixany = 0x800, ixoff = 0x1000;
+        final int opost = 0x1, isig = 0x1, icanon = 0x2, echo = 0x8, echoe = 0x10;
+        final int cstopb = 0x40, cread = 0x80, parodd = 0x200, clocal = 0x800;
+        final long crtscts = 0x80000000L;
+        final int b19200 = 0xE, b2400 = 0xB;
+        SerialSupport.Opened o = support.plain("19200,odd,8,2,xonxoff");
+        long[] t = o.printer.termios();  // iflag oflag cflag lflag ispeed ospeed
+        assertEquals(b19200, t[4]);
+        assertEquals(b19200, t[5]);
+        assertEquals(parodd | cstopb | cread | clocal, t[2] & (parodd | cstopb | cread | clocal));
+        assertEquals(0, t[2] & crtscts);
+        assertEquals(inpck | istrip | ixon | ixoff | ixany, t[0] & (inpck | istrip | ixon | ixoff | ixany));
+        assertEquals(0, t[1] & opost);
+        assertEquals(0, t[3] & (isig | icanon | echo | echoe));
+
+        // Parity none leaves the input checks another program set; hdwr
+        // never reaches the driver as RTS/CTS.
+        SerialSupport.Opened n = support.plain("2400,none,8,1,hdwr");
+        n.port._closePort();
+        n.printer.setInputFlags(inpck | istrip);
+        support.open(n.printer.path, "2400,none,8,1,hdwr");
+        t = n.printer.termios();
+        assertEquals(b2400, t[5]);
+        assertEquals(inpck | istrip, t[0] & (inpck | istrip));
+        assertEquals(0, t[0] & (ixon | ixoff | ixany));
+        assertEquals(0, t[2] & (crtscts | cstopb));
+    }
+
+    @Test
     void aClosedPortIsGoneForEveryCall() throws Exception {
         SerialSupport.Opened o = support.plain(PLAIN);
         o.port._closePort();
