@@ -1,5 +1,8 @@
 #include "java_bytes.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace vela {
 
 bool ArrayLength(JNIEnv* env, jbyteArray array, const LookupTexts& texts,
@@ -31,6 +34,22 @@ void ReleaseBytes(JNIEnv* env, BorrowedBytes* bytes) {
     env->ReleaseByteArrayElements(bytes->array, bytes->elements, 0);
   }
   bytes->elements = nullptr;
+}
+
+bool CopyToArray(JNIEnv* env, jbyteArray array, const void* bytes, jint count,
+                 const LookupTexts& texts, const char** message) {
+  BorrowedBytes borrowed;
+  if (!BorrowBytes(env, array, texts, &borrowed, message)) return false;
+  if (count > 0) std::memcpy(borrowed.elements, bytes, static_cast<std::size_t>(count));
+  ReleaseBytes(env, &borrowed);
+  return true;
+}
+
+void* AllocateScratch(jint length, const char** message) {
+  void* scratch = length < 0 ? nullptr
+                             : std::malloc(length > 0 ? static_cast<std::size_t>(length) : 1);
+  if (scratch == nullptr) *message = kMemoryAllocationFailure;
+  return scratch;
 }
 
 }  // namespace vela

@@ -25,6 +25,16 @@ bool ArrayLength(JNIEnv* env, jbyteArray array, const LookupTexts& texts,
 // Releases with mode 0, so that bytes stored into the elements reach Java.
 void ReleaseBytes(JNIEnv* env, BorrowedBytes* bytes);
 
+// Stores `count` bytes at the start of the array (borrowed, copied,
+// released with mode 0). Fails with the memory text when the VM cannot
+// hand the elements out.
+bool CopyToArray(JNIEnv* env, jbyteArray array, const void* bytes, jint count,
+                 const LookupTexts& texts, const char** message);
+
+// A scratch buffer for a receive of `length` bytes. A negative length is an
+// allocation that cannot succeed: both give the memory text.
+void* AllocateScratch(jint length, const char** message);
+
 // The count a send or receive works with: the caller's, lowered to the
 // array's length.
 inline jint ClampToArray(jint wanted, jsize arrayLength) {

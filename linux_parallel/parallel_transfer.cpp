@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "java_bytes.h"
 #include "parallel_messages.h"
@@ -68,25 +67,11 @@ jint ReceiveParallelData(JNIEnv* env, const ParallelPort* port, jbyteArray buffe
     *message = kNibbleNegotiationFailed;
     return 0;
   }
-  if (length < 0) {  // an allocation of that size cannot succeed
-    *message = kMemoryAllocationFailure;
-    return 0;
-  }
-  auto* scratch = static_cast<unsigned char*>(
-      std::malloc(length > 0 ? static_cast<std::size_t>(length) : 1));
-  if (scratch == nullptr) {
-    *message = kMemoryAllocationFailure;
-    return 0;
-  }
+  auto* scratch = static_cast<unsigned char*>(AllocateScratch(length, message));
+  if (scratch == nullptr) return 0;
   int n = ClampToArray(ReadNibbles(port->fd, scratch, length, LowTimeout(timeout)),
                        arrayLength);
-  BorrowedBytes bytes;
-  if (BorrowBytes(env, buffer, kParallelLookupTexts, &bytes, message)) {
-    std::memcpy(bytes.elements, scratch, static_cast<std::size_t>(n));
-    ReleaseBytes(env, &bytes);
-  } else {
-    n = 0;
-  }
+  if (!CopyToArray(env, buffer, scratch, n, kParallelLookupTexts, message)) n = 0;
   std::free(scratch);
   return n;
 }

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "java_bytes.h"
 #include "serial_messages.h"
@@ -121,27 +120,12 @@ jint ReceiveSerialData(JNIEnv* env, const SerialPort* port, jbyteArray buffer,
                        jint length, jlong timeout, const char** message) {
   jsize arrayLength = 0;
   if (!ArrayLength(env, buffer, kSerialLookupTexts, &arrayLength, message)) return 0;
-  // A negative length is an allocation that cannot succeed.
-  if (length < 0) {
-    *message = kMemoryAllocationFailure;
-    return 0;
-  }
-  auto* scratch = static_cast<unsigned char*>(
-      std::malloc(length > 0 ? static_cast<std::size_t>(length) : 1));
-  if (scratch == nullptr) {
-    *message = kMemoryAllocationFailure;
-    return 0;
-  }
+  auto* scratch = static_cast<unsigned char*>(AllocateScratch(length, message));
+  if (scratch == nullptr) return 0;
   int n = WaitAndRead(port->fd, scratch, length, LowTimeout(timeout), message);
   if (n >= 0) {
     n = ClampToArray(n, arrayLength);
-    BorrowedBytes bytes;
-    if (BorrowBytes(env, buffer, kSerialLookupTexts, &bytes, message)) {
-      std::memcpy(bytes.elements, scratch, static_cast<std::size_t>(n));
-      ReleaseBytes(env, &bytes);
-    } else {
-      n = -1;
-    }
+    if (!CopyToArray(env, buffer, scratch, n, kSerialLookupTexts, message)) n = -1;
   }
   std::free(scratch);
   return n < 0 ? 0 : n;

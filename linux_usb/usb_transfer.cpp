@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 #include "java_bytes.h"
 #include "timeout.h"
@@ -56,13 +55,7 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
     return 0;
   }
   int n = ReceivedCount(delivered, wanted, arrayLength);
-  BorrowedBytes bytes;
-  if (BorrowBytes(env, buffer, kUsbLookupTexts, &bytes, message)) {
-    std::memcpy(bytes.elements, scratch, static_cast<std::size_t>(n));
-    ReleaseBytes(env, &bytes);
-  } else {
-    n = 0;
-  }
+  if (!CopyToArray(env, buffer, scratch, n, kUsbLookupTexts, message)) n = 0;
   std::free(scratch);
   return n;
 }

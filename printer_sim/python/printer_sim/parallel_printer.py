@@ -12,7 +12,7 @@ import gi
 gi.require_version("UMockdev", "1.0")
 from gi.repository import UMockdev  # noqa: E402
 
-from .testbed import read_arg  # noqa: E402
+from .testbed import format_events, read_arg  # noqa: E402
 
 PPCLAIM = 0x708B
 PPRELEASE = 0x708C
@@ -177,4 +177,4 @@ class ParallelCommands:
         p = self._get(path)
         with p.lock:
             events, p.events = p.events, []
-        return " ".join("%.3f:%s:%d" % (t * 1000, k, v) for t, k, v in events) or "-"
+        return format_events(events)

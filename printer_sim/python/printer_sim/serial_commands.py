@@ -2,6 +2,7 @@
 import time
 
 from .serial_printer import SerialPrinters
+from .testbed import format_events
 
 
 def _hex(data):
@@ -66,7 +67,7 @@ class SerialCommands:
         """ioctl events since the last call: t_ms:kind:value, ..."""
         p = self.printers.get(path)
         events, p.events = p.events, []
-        return " ".join("%.3f:%s:%d" % (t * 1000, k, v) for t, k, v in events) or "-"
+        return format_events(events)
 
     def cmd_fail(self, path, *names):
         p = self.printers.get(path)

@@ -44,3 +44,10 @@ def pass_through(client):
 def read_arg(client, size):
     data = client.get_arg().resolve(0, size)
     return data, bytes(data.retrieve())
+
+
+def format_events(events):
+    """(seconds, field, ...) tuples as the words of a control reply:
+    milliseconds and fields joined by ':'; '-' when there are none."""
+    return " ".join(":".join(["%.3f" % (e[0] * 1000)] + [str(f) for f in e[1:]])
+                    for e in events) or "-"

@@ -8,7 +8,7 @@ import struct
 import threading
 import time
 
-from .testbed import pass_through
+from .testbed import format_events, pass_through
 
 CONNECTINFO = 0x40085511
 USBDEVFS_IOCTL = 0xC0105512
@@ -42,7 +42,7 @@ class UsbPrinter:
         self.t0 = time.monotonic()
 
     def log(self, *fields):
-        self.events.append(("%.3f" % ((time.monotonic() - self.t0) * 1000),) + fields)
+        self.events.append((time.monotonic() - self.t0,) + fields)
 
     def on_ioctl(self, _handler, client):
         req = client.get_request()
@@ -256,4 +256,4 @@ class UsbCommands:
         p = self._get(path)
         with p.lock:
             events, p.events = p.events, []
-        return " ".join(":".join(str(f) for f in e) for e in events) or "-"
+        return format_events(events)
