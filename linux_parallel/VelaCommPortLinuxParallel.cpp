@@ -19,6 +19,17 @@ ParallelPort* FindParallelPortFromObj(JNIEnv* env, jobject obj, const char** mes
   return FindPortFromObj(env, obj, parallelPorts, kParallelLookupTexts, message);
 }
 
+// The status lines of the object's port; raises when it has none to read.
+bool StatusOfPort(JNIEnv* env, jobject obj, std::uint8_t* status) {
+  const char* message = nullptr;
+  ParallelPort* port = FindParallelPortFromObj(env, obj, &message);
+  if (port == nullptr || !ReadStatusLines(port, status, &message)) {
+    Raise(env, message);
+    return false;
+  }
+  return true;
+}
+
 __attribute__((constructor)) void ParallelLibraryLoad() { ClearParallelTable(); }
 __attribute__((destructor)) void ParallelLibraryUnload() { CloseAllParallelPorts(); }
 
@@ -75,14 +86,8 @@ JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1send
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1getENQStatus(
     JNIEnv* env, jobject obj, jlong) {
-  const char* message = nullptr;
   std::uint8_t status = 0;
-  ParallelPort* port = FindParallelPortFromObj(env, obj, &message);
-  if (port == nullptr || !ReadStatusLines(port, &status, &message)) {
-    Raise(env, message);
-    return 0;
-  }
-  return static_cast<jbyte>(EnqFromStatus(status));
+  return StatusOfPort(env, obj, &status) ? static_cast<jbyte>(EnqFromStatus(status)) : 0;
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1getEOTStatus(
@@ -93,14 +98,8 @@ JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1get
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1getOnlineStatus(
     JNIEnv* env, jobject obj, jlong) {
-  const char* message = nullptr;
   std::uint8_t status = 0;
-  ParallelPort* port = FindParallelPortFromObj(env, obj, &message);
-  if (port == nullptr || !ReadStatusLines(port, &status, &message)) {
-    Raise(env, message);
-    return JNI_FALSE;
-  }
-  return OnlineFromStatus(status) ? JNI_TRUE : JNI_FALSE;
+  return StatusOfPort(env, obj, &status) && OnlineFromStatus(status) ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1getPowerStatus(

@@ -18,6 +18,19 @@ USBPort* FindUSBPortFromObj(JNIEnv* env, jobject obj, const char** message) {
   return FindPortFromObj(env, obj, usbPorts, kUsbLookupTexts, message);
 }
 
+// The printer's status byte; raises `failure` (or the lookup's or the
+// device-gone text) when it cannot be read.
+bool StatusOfPort(JNIEnv* env, jobject obj, jlong timeout, const char* failure,
+                  std::uint8_t* status) {
+  const char* message = nullptr;
+  USBPort* port = FindUSBPortFromObj(env, obj, &message);
+  if (port == nullptr || !ReadUsbStatus(port, timeout, failure, status, &message)) {
+    Raise(env, message);
+    return false;
+  }
+  return true;
+}
+
 __attribute__((constructor)) void UsbLibraryLoad() { ClearUsbTable(); }
 __attribute__((destructor)) void UsbLibraryUnload() { CloseAllUsbPorts(); }
 
@@ -74,14 +87,10 @@ JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1sendDataO
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getENQStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  const char* message = nullptr;
   std::uint8_t status = 0;
-  USBPort* port = FindUSBPortFromObj(env, obj, &message);
-  if (port == nullptr || !ReadUsbStatus(port, timeout, kControlFailed, &status, &message)) {
-    Raise(env, message);
-    return 0;
-  }
-  return static_cast<jbyte>(EnqFromStatus(status));
+  return StatusOfPort(env, obj, timeout, kControlFailed, &status)
+             ? static_cast<jbyte>(EnqFromStatus(status))
+             : 0;
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getEOTStatus(
@@ -92,15 +101,10 @@ JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getEOTSt
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getOnlineStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  const char* message = nullptr;
   std::uint8_t status = 0;
-  USBPort* port = FindUSBPortFromObj(env, obj, &message);
-  if (port == nullptr ||
-      !ReadUsbStatus(port, timeout, kOnlineControlFailed, &status, &message)) {
-    Raise(env, message);
-    return JNI_FALSE;
-  }
-  return OnlineFromStatus(status) ? JNI_TRUE : JNI_FALSE;
+  return StatusOfPort(env, obj, timeout, kOnlineControlFailed, &status) && OnlineFromStatus(status)
+             ? JNI_TRUE
+             : JNI_FALSE;
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getPowerStatus(

@@ -5,19 +5,6 @@
 namespace vela {
 namespace {
 
-TEST(UsbProtocol, VendorRequestsAsTheDeviceSeesThem) {
-  EXPECT_EQ(QDXUSB_GET_DEVICE_STATUS.requestType, 0xC0);
-  EXPECT_EQ(QDXUSB_GET_DEVICE_STATUS.request, 0x01);
-  EXPECT_EQ(QDXUSB_GET_DEVICE_STATUS.length, 1);
-  EXPECT_EQ(QDXUSB_GET_RESET.requestType, 0x40);
-  EXPECT_EQ(QDXUSB_GET_RESET.request, 0x02);
-  EXPECT_EQ(QDXUSB_GET_RESET.length, 0);
-  EXPECT_EQ(QDXUSB_REQUEST_BULKIN.request, 0x03);
-  EXPECT_EQ(QDXUSB_REQUEST_BULKIN.value, 0x0100);
-  EXPECT_EQ(QDXUSB_REQUEST_BULKIN.length, 2);
-  EXPECT_STREQ(QDXUSB_REQUEST_BULKIN.name, "QDXUSB_REQUEST_BULKIN");
-}
-
 TEST(UsbProtocol, StatusByteGivesOnlineAndEnq) {
   struct Row {
     std::uint8_t status;
