@@ -3,7 +3,10 @@ of emulated printers. The command finds the control socket in
 PRINTER_SIM_SOCKET and runs under the umockdev preload, so that opens of the
 emulated device nodes reach this process.
 
-usage: python3 -m printer_sim.run [--check-jni] -- COMMAND ..."""
+usage: python3 -m printer_sim.run [--check-jni] [--preload LIB] -- COMMAND ...
+
+--preload LIB loads LIB ahead of the umockdev preload (a sanitizer runtime,
+which must come first)."""
 import os
 import shutil
 import subprocess
@@ -23,6 +26,10 @@ JNI_COMPLAINTS = ("WARNING in native method", "FATAL ERROR in native method",
 def main(argv):
     check_jni = "--check-jni" in argv
     command = argv[argv.index("--") + 1:]
+    options = argv[:argv.index("--")]
+    preload = ["libumockdev-preload.so.0"]
+    if "--preload" in options:
+        preload.insert(0, options[options.index("--preload") + 1])
     workdir = tempfile.mkdtemp(prefix="printer-sim-")
     testbed = Testbed(workdir)
     control = Control()
@@ -32,7 +39,7 @@ def main(argv):
     socket_path = os.path.join(workdir, "control")
     server = control.serve(socket_path)
     env = dict(os.environ, PRINTER_SIM_SOCKET=socket_path, UMOCKDEV_DIR=testbed.root,
-               LD_PRELOAD="libumockdev-preload.so.0")
+               LD_PRELOAD=" ".join(preload))
     try:
         proc = subprocess.run(command, env=env, stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT)
