@@ -11,7 +11,7 @@ import org.junit.jupiter.api.Test;
 /**
  * The NUL CAN sent on a device's first open. Flags are per device index and
  * last for the library's life, so this class owns the indexes it names and
- * opens no plain pty (/dev/pts/N has index N).
+ * opens no plain pty (those live under a temporary folder and read as 0).
  */
 class LinuxSerialInitTest {
     static final byte[] INIT = {0x00, 0x18};

@@ -137,7 +137,7 @@ class LinuxSerialTransferTest {
         long t0 = System.nanoTime();
         assertEquals(512, o.port._sendData(pattern(2048), 2048, 150));
         assertTrue(System.nanoTime() - t0 >= 140_000_000L);
-        assertArrayEquals(java.util.Arrays.copyOf(pattern(2048), 512), o.printer.waitFor(512, 1000));
+        assertArrayEquals(Arrays.copyOf(pattern(2048), 512), o.printer.waitFor(512, 1000));
     }
 
     @Test
@@ -151,7 +151,7 @@ class LinuxSerialTransferTest {
     @Test
     void aSendTheLineCannotTakeIsAWriteFailure() throws Exception {
         SerialSupport.Opened o = support.modem("ttyS6", PLAIN);
-        o.printer.fail("tiocmget");  // not used without flow control
+        o.printer.fail("tiocmget");  // a send without flow control never asks for DSR
         // The printer side stops reading; a pty takes several KiB, then the
         // non-blocking write is refused.
         support.sim.call("serial.stall " + o.printer.path + " 1");
