@@ -54,21 +54,9 @@ public final class ParallelPrinter {
         return Integer.parseInt(sim.call("parallel.claimed " + path));
     }
 
-    /** Descriptors of this process open on the node (through /proc/self/fd). */
+    /** Descriptors of this process open on the node. */
     public long descriptorsInThisProcess() {
-        java.nio.file.Path target = java.nio.file.Paths.get(sim.call("parallel.backing " + path));
-        try (java.util.stream.Stream<java.nio.file.Path> fds =
-                java.nio.file.Files.list(java.nio.file.Paths.get("/proc/self/fd"))) {
-            return fds.filter(fd -> {
-                try {
-                    return java.nio.file.Files.readSymbolicLink(fd).equals(target);
-                } catch (java.io.IOException gone) {
-                    return false;
-                }
-            }).count();
-        } catch (java.io.IOException e) {
-            throw new java.io.UncheckedIOException(e);
-        }
+        return PrinterSim.descriptorsOn(java.nio.file.Paths.get(sim.call("parallel.backing " + path)));
     }
 
     /** Calls seen since the last call, as "ms:kind:value" words. */

@@ -9,7 +9,14 @@ import java.net.UnixDomainSocketAddress;
 import java.nio.channels.Channels;
 import java.nio.channels.SocketChannel;
 import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
 import java.util.HexFormat;
+import java.util.List;
+import java.util.Set;
+import java.util.stream.Stream;
 
 /** Client of the printer emulator's control socket (PRINTER_SIM_SOCKET). */
 public final class PrinterSim implements AutoCloseable {
@@ -56,6 +63,36 @@ public final class PrinterSim implements AutoCloseable {
 
     public static byte[] unhex(String text) {
         return text.equals("-") ? new byte[0] : HexFormat.of().parseHex(text);
+    }
+
+    /** Descriptors of this process open on the file `device` leads to (through /proc/self/fd). */
+    public static long descriptorsOn(Path device) {
+        try (Stream<Path> fds = Files.list(Paths.get("/proc/self/fd"))) {
+            Path target = device.toRealPath();
+            return fds.filter(fd -> {
+                try {
+                    return Files.readSymbolicLink(fd).equals(target);
+                } catch (IOException gone) {
+                    return false;
+                }
+            }).count();
+        } catch (IOException e) {
+            throw new UncheckedIOException(e);
+        }
+    }
+
+    /**
+     * Event words "ms:kind:fields..." without their times, keeping the kinds
+     * named (all when none is named).
+     */
+    public static List<String> withoutTimes(String[] events, String... kinds) {
+        Set<String> keep = Set.of(kinds);
+        List<String> out = new ArrayList<>();
+        for (String e : events) {
+            String rest = e.substring(e.indexOf(':') + 1);
+            if (keep.isEmpty() || keep.contains(rest.split(":")[0])) out.add(rest);
+        }
+        return out;
     }
 
     @Override

@@ -113,13 +113,6 @@ public final class UsbPrinter {
     /** Calls seen since the last call, each as its ':'-separated fields without the time. */
     public List<String> events(String... kinds) {
         String text = sim.call("usb.events " + path);
-        List<String> out = new ArrayList<>();
-        if (text.equals("-")) return out;
-        Set<String> keep = Set.of(kinds);
-        for (String e : text.split(" ")) {
-            String rest = e.substring(e.indexOf(':') + 1);
-            if (keep.isEmpty() || keep.contains(rest.split(":")[0])) out.add(rest);
-        }
-        return out;
+        return text.equals("-") ? new ArrayList<>() : PrinterSim.withoutTimes(text.split(" "), kinds);
     }
 }

@@ -6,16 +6,13 @@ import com.kelvora.printersim.ParallelPrinter;
 import com.kelvora.printersim.PrinterSim;
 import com.kelvora.printersim.SerialPrinter;
 import com.kelvora.printersim.UsbPrinter;
-import java.io.IOException;
 import java.lang.ref.WeakReference;
 import java.lang.reflect.Method;
 import java.net.URL;
 import java.net.URLClassLoader;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.function.LongSupplier;
-import java.util.stream.Stream;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.Test;
 
@@ -56,30 +53,15 @@ class LibraryUnloadTest {
         assertEquals(expected, held.getAsLong(), "ports still held after unload");
     }
 
-    private static long descriptorsOn(Path device) {
-        try (Stream<Path> fds = Files.list(Paths.get("/proc/self/fd"))) {
-            Path target = device.toRealPath();
-            return fds.filter(fd -> {
-                try {
-                    return Files.readSymbolicLink(fd).equals(target);
-                } catch (IOException gone) {
-                    return false;
-                }
-            }).count();
-        } catch (IOException e) {
-            throw new IllegalStateException(e);
-        }
-    }
-
     @Test
     void serialPortsLeftOpenAreClosed() throws Exception {
         SerialPrinter printer = SerialPrinter.plainPty(sim);
         Path device = Paths.get(printer.path);
-        long before = descriptorsOn(device);
+        long before = PrinterSim.descriptorsOn(device);
         WeakReference<ClassLoader> loader =
                 openInOwnLoader("VelaCommPortLinuxSerial", printer.path, SerialSupport.PLAIN, 2);
-        assertEquals(before + 2, descriptorsOn(device));
-        awaitUnload(loader, () -> descriptorsOn(device), before);
+        assertEquals(before + 2, PrinterSim.descriptorsOn(device));
+        awaitUnload(loader, () -> PrinterSim.descriptorsOn(device), before);
     }
 
     @Test

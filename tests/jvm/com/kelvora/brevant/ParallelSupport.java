@@ -3,7 +3,6 @@ package com.kelvora.brevant;
 import com.kelvora.printersim.ParallelPrinter;
 import com.kelvora.printersim.PrinterSim;
 import java.util.ArrayList;
-import java.util.Arrays;
 import java.util.List;
 
 /** Opens parallel ports on emulated printers and closes what a test left open. */
@@ -36,26 +35,14 @@ final class ParallelSupport implements AutoCloseable {
         }
     }
 
-    /** The events of one kind, as "kind:value" without their times. */
+    /** The events of the kinds named, as "kind:value" without their times. */
     static List<String> kinds(String[] events, String... wanted) {
-        List<String> out = new ArrayList<>();
-        List<String> keep = Arrays.asList(wanted);
-        for (String e : events) {
-            String[] f = e.split(":");
-            if (keep.contains(f[1])) out.add(f[1] + ":" + f[2]);
-        }
-        return out;
+        return PrinterSim.withoutTimes(events, wanted);
     }
 
     @Override
     public void close() {
-        for (VelaCommPortLinuxParallel port : open) {
-            try {
-                while (true) port._closePort();
-            } catch (VelaBrevantException expected) {
-                // no open slot left under that name
-            }
-        }
+        for (VelaCommPortLinuxParallel port : open) Raises.closeUntilNotOpen(port::_closePort);
         sim.close();
     }
 }

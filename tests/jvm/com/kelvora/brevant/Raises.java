@@ -20,6 +20,20 @@ final class Raises {
         assertEquals(message, e.getMessage());
     }
 
+    /** A port's _closePort. */
+    interface Close {
+        void run() throws VelaBrevantException;
+    }
+
+    /** Closes until the lookup fails: every slot opened under that name is freed. */
+    static void closeUntilNotOpen(Close close) {
+        try {
+            while (true) close.run();
+        } catch (VelaBrevantException expected) {
+            // no open slot left under that name
+        }
+    }
+
     static String repeat(char c, int n) {
         return String.valueOf(c).repeat(n);
     }

@@ -50,13 +50,7 @@ final class SerialSupport implements AutoCloseable {
     /** Closes every port this support opened, until each lookup fails. */
     @Override
     public void close() {
-        for (VelaCommPortLinuxSerial port : open) {
-            try {
-                while (true) port._closePort();
-            } catch (VelaBrevantException expected) {
-                // no open slot left under that name
-            }
-        }
+        for (VelaCommPortLinuxSerial port : open) Raises.closeUntilNotOpen(port::_closePort);
         open.clear();
         sim.close();
     }

@@ -27,13 +27,7 @@ final class UsbSupport implements AutoCloseable {
 
     @Override
     public void close() {
-        for (VelaCommPortLinuxUSB port : open) {
-            try {
-                while (true) port._closePort();
-            } catch (VelaBrevantException expected) {
-                // no open slot left under that name
-            }
-        }
+        for (VelaCommPortLinuxUSB port : open) Raises.closeUntilNotOpen(port::_closePort);
         sim.close();
     }
 }
