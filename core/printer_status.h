@@ -2,6 +2,8 @@
 // register, as the USB printer reports it and the parallel port reads it.
 #pragma once
 
+#include <jni.h>
+
 #include <cstdint>
 
 namespace vela {
@@ -23,6 +25,21 @@ inline std::uint8_t EnqFromStatus(std::uint8_t status) {
   if ((status & kStatusNoError) == 0) answer |= kEnqError;
   if ((status & kStatusPaperOut) != 0) answer |= kEnqPaperOut;
   return answer;
+}
+
+// A status byte as a port's reader got it; `ok` false when the reader
+// handed back a message instead.
+struct StatusRead {
+  bool ok;
+  std::uint8_t status;
+};
+
+inline jbyte EnqAnswer(StatusRead read) {
+  return read.ok ? static_cast<jbyte>(EnqFromStatus(read.status)) : 0;
+}
+
+inline jboolean OnlineAnswer(StatusRead read) {
+  return read.ok && OnlineFromStatus(read.status) ? JNI_TRUE : JNI_FALSE;
 }
 
 }  // namespace vela

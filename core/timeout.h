@@ -13,7 +13,4 @@ inline std::int32_t LowTimeout(jlong timeout) {
       static_cast<std::uint64_t>(timeout) & 0xFFFFFFFFu));
 }
 
-// Sleeps without touching any descriptor, the polling step of every wait.
-void SleepMicroseconds(long microseconds);
-
 }  // namespace vela

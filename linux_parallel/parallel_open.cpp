@@ -3,9 +3,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "parallel_messages.h"
 #include "parallel_port.h"
-#include "port_table.h"
 
 namespace vela {
 
@@ -25,21 +23,9 @@ bool OpenParallelDevice(ParallelPort* record, const char** message) {
   return true;
 }
 
-void CloseParallelPort(ParallelPort* port) {
+void ParallelLibrary::CloseDevice(ParallelPort* port) {
   ioctl(port->fd, PPRELEASE);
   close(port->fd);
-  ClearRecord(port);
-}
-
-void ClearParallelTable() { ClearTable(parallelPorts); }
-
-void CloseAllParallelPorts() {
-  for (auto& port : parallelPorts) {
-    if (port.inUse == 0) continue;
-    port.inUse = 0;
-    ioctl(port.fd, PPRELEASE);
-    close(port.fd);
-  }
 }
 
 }  // namespace vela

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "native_method.h"
+#include "parallel_messages.h"
+
 namespace vela {
 
 struct ParallelPort {
@@ -17,8 +20,14 @@ extern ParallelPort parallelPorts[kParallelSlots];
 
 // Opens the record's device non-blocking and claims the port.
 bool OpenParallelDevice(ParallelPort* record, const char** message);
-void CloseParallelPort(ParallelPort* port);
-void ClearParallelTable();
-void CloseAllParallelPorts();
+
+struct ParallelLibrary : PortLibrary {
+  using Record = ParallelPort;
+  static constexpr auto& table = parallelPorts;
+  static constexpr const LookupTexts& texts = kParallelLookupTexts;
+  // Releases the claim and closes the descriptor, at close and at unload.
+  static void CloseDevice(ParallelPort* port);
+  static void ReleaseAtUnload(ParallelPort* port) { CloseDevice(port); }
+};
 
 }  // namespace vela

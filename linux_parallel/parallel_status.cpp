@@ -6,7 +6,7 @@
 
 #include "parallel_messages.h"
 #include "printer_status.h"
-#include "timeout.h"
+#include "posix_wait.h"
 
 namespace vela {
 
@@ -14,25 +14,22 @@ bool NegotiateMode(const ParallelPort* port, int mode) {
   return ioctl(port->fd, PPNEGOT, &mode) == 0;
 }
 
-bool ReadStatusLines(const ParallelPort* port, std::uint8_t* status,
-                     const char** message) {
+StatusRead ReadStatusLines(const ParallelPort* port, const char** message) {
   if (!NegotiateMode(port, IEEE1284_MODE_COMPAT)) {
     *message = kCompatNegotiationFailed;
-    return false;
+    return {false, 0};
   }
   unsigned char lines = 0;
   if (ioctl(port->fd, PPRSTATUS, &lines) != 0) {
     *message = kPprstatusFailed;
-    return false;
+    return {false, 0};
   }
-  *status = lines;
-  return true;
+  return {true, lines};
 }
 
 bool getOnlineStatus(const ParallelPort* port) {
-  std::uint8_t status = 0;
   const char* ignored = nullptr;
-  return ReadStatusLines(port, &status, &ignored) && OnlineFromStatus(status);
+  return OnlineAnswer(ReadStatusLines(port, &ignored)) == JNI_TRUE;
 }
 
 bool PulseInit(const ParallelPort* port, const char** message) {

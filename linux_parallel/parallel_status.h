@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "parallel_port.h"
+#include "printer_status.h"
 
 namespace vela {
 
@@ -11,8 +12,7 @@ bool NegotiateMode(const ParallelPort* port, int mode);
 
 // Compatibility mode, then the status lines. Never raises; on failure the
 // message names the step that failed.
-bool ReadStatusLines(const ParallelPort* port, std::uint8_t* status,
-                     const char** message);
+StatusRead ReadStatusLines(const ParallelPort* port, const char** message);
 
 // The online test that gates every write: any failure reads as offline.
 bool getOnlineStatus(const ParallelPort* port);

@@ -8,6 +8,7 @@
 #include "java_bytes.h"
 #include "parallel_messages.h"
 #include "parallel_status.h"
+#include "posix_wait.h"
 #include "timeout.h"
 
 namespace vela {
@@ -20,11 +21,11 @@ constexpr long kStepMicroseconds = 50000;
 int Moved(ssize_t result) { return result < 0 ? 0 : static_cast<int>(result); }
 
 int ReadNibbles(int fd, unsigned char* buffer, int length, std::int32_t timeout) {
-  int got = Moved(read(fd, buffer, static_cast<std::size_t>(length)));
+  int got = Moved(ReadRestarting(fd, buffer, static_cast<std::size_t>(length)));
   for (std::int32_t countdown = timeout; got < length && countdown >= kStepMilliseconds;) {
     countdown -= kStepMilliseconds;
     SleepMicroseconds(kStepMicroseconds);
-    got += Moved(read(fd, buffer + got, static_cast<std::size_t>(length - got)));
+    got += Moved(ReadRestarting(fd, buffer + got, static_cast<std::size_t>(length - got)));
   }
   return got;
 }
@@ -35,7 +36,7 @@ int WriteWhileOnline(const ParallelPort* port, const jbyte* data, int count,
   int sent = 0;
   ssize_t last = 0;
   if (getOnlineStatus(port)) {
-    last = write(port->fd, data, static_cast<std::size_t>(count));
+    last = WriteRestarting(port->fd, data, static_cast<std::size_t>(count));
     sent = Moved(last);
   }
   while (sent < count && countdown > 0) {
@@ -48,7 +49,7 @@ int WriteWhileOnline(const ParallelPort* port, const jbyte* data, int count,
     }
     last = 0;
     if (getOnlineStatus(port)) {
-      last = write(port->fd, data + sent, static_cast<std::size_t>(count - sent));
+      last = WriteRestarting(port->fd, data + sent, static_cast<std::size_t>(count - sent));
       sent += Moved(last);
     }
   }

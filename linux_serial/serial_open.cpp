@@ -4,9 +4,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "port_table.h"
+#include <cstring>
+
+#include "port_name.h"
+#include "posix_wait.h"
 #include "serial_config.h"
-#include "serial_messages.h"
 
 namespace vela {
 
@@ -26,9 +28,9 @@ void InitialisePrinter(SerialPort* port) {
   const char* ignored = nullptr;
   ConfigureSerialPort(port, false, &plain, &ignored);
   static const unsigned char kInitBytes[2] = {0x00, 0x18};
-  ssize_t written = write(port->fd, kInitBytes, sizeof(kInitBytes));
+  ssize_t written = WriteRestarting(port->fd, kInitBytes, sizeof(kInitBytes));
   (void)written;
-  tcdrain(port->fd);
+  DrainOutput(port->fd);
   RestorePortSettings(port, &ignored);
 }
 
@@ -49,23 +51,30 @@ bool OpenSerialDevice(SerialPort* record, const char** message) {
   return true;
 }
 
-void CloseSerialPort(SerialPort* port) {
+bool ParseSettingsArg(JNIEnv* env, jstring text, SerialPort* record, const char** message) {
+  BorrowedName settings;
+  if (!BorrowName(env, text, kSerialLookupTexts, &settings, message)) return false;
+  bool fits = static_cast<std::size_t>(settings.length) < sizeof(record->settingsText);
+  if (fits) {
+    std::memcpy(record->settingsText, settings.bytes, static_cast<std::size_t>(settings.length));
+  }
+  ReleaseName(env, &settings);
+  if (!fits) {
+    *message = kSettingsForm;
+    return false;
+  }
+  return ParseSerialSettings(record->settingsText, &record->settings, message);
+}
+
+void SerialLibrary::CloseDevice(SerialPort* port) {
   tcflush(port->fd, TCIOFLUSH);
   close(port->fd);
-  ClearRecord(port);
 }
 
-void ClearSerialTables() {
-  ClearTable(serialPorts);
+void SerialLibrary::ReleaseAtUnload(SerialPort* port) { close(port->fd); }
+
+void SerialLibrary::ClearLibraryState() {
   for (auto& flag : portHasBeenInitialized) flag = 0;
-}
-
-void CloseAllSerialPorts() {
-  for (auto& port : serialPorts) {
-    if (port.inUse == 0) continue;
-    port.inUse = 0;
-    close(port.fd);
-  }
 }
 
 }  // namespace vela

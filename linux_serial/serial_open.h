@@ -1,20 +1,30 @@
 // Opening, configuring and closing serial devices.
 #pragma once
 
+#include "native_method.h"
+#include "serial_messages.h"
 #include "serial_port.h"
 
 namespace vela {
+
+// Reads the settings text into the record and parses it there; a text too
+// long for the record reads as malformed.
+bool ParseSettingsArg(JNIEnv* env, jstring text, SerialPort* record, const char** message);
 
 // Opens the record's device, applies its settings and, on the device's first
 // open in this library's life, sends the printer NUL CAN. On failure nothing
 // stays open.
 bool OpenSerialDevice(SerialPort* record, const char** message);
 
-// Discards both queues, closes the descriptor and frees the slot.
-void CloseSerialPort(SerialPort* port);
-
-// Load and unload handling of the table.
-void ClearSerialTables();
-void CloseAllSerialPorts();
+struct SerialLibrary : PortLibrary {
+  using Record = SerialPort;
+  static constexpr auto& table = serialPorts;
+  static constexpr const LookupTexts& texts = kSerialLookupTexts;
+  // Discards both queues and closes the descriptor.
+  static void CloseDevice(SerialPort* port);
+  // Closes the descriptor without flushing.
+  static void ReleaseAtUnload(SerialPort* port);
+  static void ClearLibraryState();
+};
 
 }  // namespace vela

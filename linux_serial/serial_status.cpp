@@ -1,30 +1,14 @@
 #include "serial_status.h"
 
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "posix_wait.h"
 #include "serial_config.h"
 #include "serial_messages.h"
-#include "timeout.h"
 
 namespace vela {
-namespace {
-
-// Waits for the reply as a select with timeout/1000 s and the rest in
-// microseconds would, but through ppoll so that descriptors above
-// FD_SETSIZE are safe. A negative time fails, as select does.
-bool WaitReadable(int fd, jlong timeout) {
-  struct timespec ts;
-  ts.tv_sec = static_cast<time_t>(timeout / 1000);
-  ts.tv_nsec = static_cast<long>(timeout % 1000) * 1000000L;
-  if (ts.tv_sec < 0 || ts.tv_nsec < 0) return false;
-  struct pollfd pfd = {fd, POLLIN, 0};
-  return ppoll(&pfd, 1, &ts, nullptr) == 1 && (pfd.revents & POLLIN) != 0;
-}
-
-}  // namespace
 
 jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
                         const char* failure, const char** message) {
@@ -32,7 +16,7 @@ jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
   // is discarded, so the reply read is the printer's answer to this byte.
   const SerialPortSettings temporary = {0, 0, 0, 0, 'n'};
   if (!ConfigureSerialPort(port, false, &temporary, message)) return 0;
-  ssize_t outcome = write(port->fd, &request, 1);
+  ssize_t outcome = WriteRestarting(port->fd, &request, 1);
   unsigned char reply = 0;
   if (outcome == 1) {
     outcome = 0;
@@ -43,7 +27,7 @@ jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
         t.c_cc[VTIME] = static_cast<cc_t>(timeout / 100);
         tcsetattr(port->fd, TCSANOW, &t);
       }
-      outcome = read(port->fd, &reply, 1);
+      outcome = ReadRestarting(port->fd, &reply, 1);
     }
   }
   if (!RestorePortSettings(port, message)) return 0;

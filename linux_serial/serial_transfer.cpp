@@ -8,6 +8,7 @@
 
 #include "java_bytes.h"
 #include "serial_messages.h"
+#include "posix_wait.h"
 #include "timeout.h"
 
 namespace vela {
@@ -42,7 +43,7 @@ int WaitAndRead(int fd, unsigned char* scratch, int length,
     *message = kReadLengthNotAvailable;
     return -1;
   }
-  ssize_t got = read(fd, scratch, static_cast<std::size_t>(length));
+  ssize_t got = ReadRestarting(fd, scratch, static_cast<std::size_t>(length));
   if (got < 0) {
     *message = kReadFailed;
     return -1;
@@ -79,10 +80,10 @@ int SendFlowControlled(int fd, bool watchDsr, const jbyte* data, int count,
     }
     int block = count - sent;
     if (watchDsr && block > kFlowBlock) block = kFlowBlock;
-    last = write(fd, data + sent, static_cast<std::size_t>(block));
+    last = WriteRestarting(fd, data + sent, static_cast<std::size_t>(block));
     if (last == -1) break;
     sent += static_cast<int>(last);
-    if (tcdrain(fd) != 0) break;
+    if (DrainOutput(fd) != 0) break;
     if (last >= 1) remaining = timeout;
   }
   if (last == -1) {
@@ -97,13 +98,13 @@ int SendOffline(int fd, const jbyte* data, int count, std::int32_t timeout,
   std::int32_t remaining = timeout;
   int sent = 0;
   while (sent < count && remaining > 0) {
-    ssize_t last = write(fd, data + sent, static_cast<std::size_t>(count - sent));
+    ssize_t last = WriteRestarting(fd, data + sent, static_cast<std::size_t>(count - sent));
     if (last == -1) {
       *message = kWriteFailed;
       return 0;
     }
     sent += static_cast<int>(last);
-    if (tcdrain(fd) != 0) break;
+    if (DrainOutput(fd) != 0) break;
     if (last >= 1) {
       remaining = timeout;
     } else {

@@ -1,123 +1,77 @@
-// JNI entry points of libVelaCommPortLinuxUSB: look the port up, do the
-// transport's work, raise at most one exception, return.
+// JNI entry points of libVelaCommPortLinuxUSB: each one line of libusb work
+// inside the shared lookup-work-raise shape.
 #include <jni.h>
 
 #include "com_kelvora_brevant_VelaCommPortLinuxUSB.h"
-#include "port_table.h"
-#include "raise.h"
-#include "usb_messages.h"
+#include "library_lifetime.h"
 #include "usb_port.h"
-#include "usb_protocol.h"
 #include "usb_transfer.h"
 
 using namespace vela;
+using Lib = UsbLibrary;
 
 namespace {
-
-USBPort* FindUSBPortFromObj(JNIEnv* env, jobject obj, const char** message) {
-  return FindPortFromObj(env, obj, usbPorts, kUsbLookupTexts, message);
-}
-
-// The printer's status byte; raises `failure` (or the lookup's or the
-// device-gone text) when it cannot be read.
-bool StatusOfPort(JNIEnv* env, jobject obj, jlong timeout, const char* failure,
-                  std::uint8_t* status) {
-  const char* message = nullptr;
-  USBPort* port = FindUSBPortFromObj(env, obj, &message);
-  if (port == nullptr || !ReadUsbStatus(port, timeout, failure, status, &message)) {
-    Raise(env, message);
-    return false;
-  }
-  return true;
-}
-
-__attribute__((constructor)) void UsbLibraryLoad() { ClearUsbTable(); }
-__attribute__((destructor)) void UsbLibraryUnload() { CloseAllUsbPorts(); }
-
+VELA_PORT_LIBRARY_LIFETIME(Lib)
 }  // namespace
 
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1openPort(
     JNIEnv* env, jobject, jstring portName, jstring) {
-  int slot = FindFreeSlot(usbPorts);
-  if (slot < 0) return Raise(env, kTooManyPorts);
-  USBPort record = {};
-  record.inUse = 1;
-  const char* message = nullptr;
-  if (!CopyNameIntoField(env, portName, record.name, sizeof(record.name),
-                         kUsbLookupTexts, &message) ||
-      !OpenUsbPrinter(&record, &message)) {
-    return Raise(env, message);
-  }
-  usbPorts[slot] = record;
+  OpenPortInFreeSlot<Lib>(env, portName, OpenUsbPrinter);
 }
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1closePort(
     JNIEnv* env, jobject obj) {
-  const char* message = nullptr;
-  USBPort* port = FindUSBPortFromObj(env, obj, &message);
-  if (port == nullptr) return Raise(env, message);
-  CloseUsbPort(port);
+  ClosePortOfObject<Lib>(env, obj);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong timeout) {
-  const char* message = nullptr;
-  USBPort* port = FindUSBPortFromObj(env, obj, &message);
-  jint n = port ? ReceiveUsbData(env, port, buffer, length, timeout, &message) : 0;
-  if (message != nullptr) Raise(env, message);
-  return n;
+  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
+    return ReceiveUsbData(env, p, buffer, length, timeout, m);
+  });
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
-  const char* message = nullptr;
-  USBPort* port = FindUSBPortFromObj(env, obj, &message);
-  jint n = port ? SendUsbData(env, port, data, length, timeout, &message) : 0;
-  if (message != nullptr) Raise(env, message);
-  return n;
+  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
+    return SendUsbData(env, p, data, length, timeout, m);
+  });
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1sendDataOffline(
     JNIEnv* env, jobject, jbyteArray, jint, jlong) {
-  Raise(env, kUnsupportedOperation);
-  return 0;
+  return Unsupported<jint>(env);
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getENQStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  std::uint8_t status = 0;
-  return StatusOfPort(env, obj, timeout, kControlFailed, &status)
-             ? static_cast<jbyte>(EnqFromStatus(status))
-             : 0;
+  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
+    return EnqAnswer(ReadUsbStatus(p, timeout, kControlFailed, m));
+  });
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getEOTStatus(
     JNIEnv* env, jobject, jlong) {
-  Raise(env, kUnsupportedOperation);
-  return 0;
+  return Unsupported<jbyte>(env);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getOnlineStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  std::uint8_t status = 0;
-  return StatusOfPort(env, obj, timeout, kOnlineControlFailed, &status) && OnlineFromStatus(status)
-             ? JNI_TRUE
-             : JNI_FALSE;
+  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
+    return OnlineAnswer(ReadUsbStatus(p, timeout, kOnlineControlFailed, m));
+  });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getPowerStatus(
     JNIEnv* env, jobject, jlong) {
-  Raise(env, kUnsupportedOperation);
-  return JNI_FALSE;
+  return Unsupported<jboolean>(env);
 }
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  const char* message = nullptr;
-  USBPort* port = FindUSBPortFromObj(env, obj, &message);
-  if (port == nullptr || !ResetUsbPrinter(port, &message)) Raise(env, message);
+  OnPort<Lib>(env, obj, ResetUsbPrinter);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

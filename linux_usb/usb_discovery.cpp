@@ -1,7 +1,10 @@
-#include <cerrno>
+#include <fcntl.h>
+#include <sys/select.h>
+#include <unistd.h>
 
-#include "port_table.h"
-#include "usb_messages.h"
+#include <cerrno>
+#include <cstring>
+
 #include "usb_port.h"
 #include "usb_protocol.h"
 
@@ -29,6 +32,34 @@ struct usb_device* FindPrinter() {
     }
   }
   return nullptr;
+}
+
+// libusb-0.1 waits for a bulk transfer with select() on the device's
+// descriptor, and glibc aborts the process when that descriptor is at
+// FD_SETSIZE or above, as it is in a VM holding a thousand files. Its handle
+// begins with the descriptor, the bus and the device; that head is trusted
+// only when bus and device are the ones just opened (a libusb-1.0 based
+// compat layer has another layout, and waits with poll()).
+struct Libusb01HandleHead {
+  int fd;
+  struct usb_bus* bus;
+  struct usb_device* device;
+};
+
+// Moves the handle's descriptor below FD_SETSIZE when it is above. False
+// when no lower descriptor is free.
+bool KeepDescriptorSelectable(usb_dev_handle* handle, struct usb_device* dev) {
+  Libusb01HandleHead head;
+  std::memcpy(&head, static_cast<const void*>(handle), sizeof(head));
+  if (head.bus != dev->bus || head.device != dev || head.fd < FD_SETSIZE) return true;
+  int low = fcntl(head.fd, F_DUPFD, 0);
+  if (low < 0 || low >= FD_SETSIZE) {
+    if (low >= 0) close(low);
+    return false;
+  }
+  close(head.fd);
+  std::memcpy(static_cast<void*>(handle), &low, sizeof(low));
+  return true;
 }
 
 }  // namespace
@@ -92,6 +123,11 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
     *message = kCanNotOpenDevice;
     return false;
   }
+  if (!KeepDescriptorSelectable(handle, dev)) {
+    usb_close(handle);
+    *message = kCanNotOpenDevice;
+    return false;
+  }
   // A claim that fails because another slot holds the interface does not
   // stop the open. libusb-0.1 hands out a handle even when it could not open
   // the device file; such a handle fails every call with EBADF, and is
@@ -107,21 +143,9 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
   return true;
 }
 
-void CloseUsbPort(USBPort* port) {
+void UsbLibrary::CloseDevice(USBPort* port) {
   usb_release_interface(port->handle, port->interfaceNumber);
   usb_close(port->handle);
-  ClearRecord(port);
-}
-
-void ClearUsbTable() { ClearTable(usbPorts); }
-
-void CloseAllUsbPorts() {
-  for (auto& port : usbPorts) {
-    if (port.inUse == 0) continue;
-    port.inUse = 0;
-    usb_release_interface(port.handle, port.interfaceNumber);
-    usb_close(port.handle);
-  }
 }
 
 }  // namespace vela

@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "native_method.h"
+#include "usb_messages.h"
+
 namespace vela {
 
 struct USBPort {
@@ -35,8 +38,14 @@ int find_ep(struct usb_device* dev, int c, int i, int a, int direction, int type
 
 // Rescans the buses and opens the first printer with the printer's identity.
 bool OpenUsbPrinter(USBPort* record, const char** message);
-void CloseUsbPort(USBPort* port);
-void ClearUsbTable();
-void CloseAllUsbPorts();
+
+struct UsbLibrary : PortLibrary {
+  using Record = USBPort;
+  static constexpr auto& table = usbPorts;
+  static constexpr const LookupTexts& texts = kUsbLookupTexts;
+  // Releases the interface and closes the handle, at close and at unload.
+  static void CloseDevice(USBPort* port);
+  static void ReleaseAtUnload(USBPort* port) { CloseDevice(port); }
+};
 
 }  // namespace vela

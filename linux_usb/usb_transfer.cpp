@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "java_bytes.h"
 #include "timeout.h"
@@ -20,7 +21,7 @@ int Control(USBPort* port, const VendorRequest& r, void* data, int timeoutMs) {
 // Java side opens it again; any other failure leaves it open.
 void Failed(USBPort* port, int err, const char* failure, const char** message) {
   if (err == ENODEV) {
-    CloseUsbPort(port);
+    ClosePort<UsbLibrary>(port);
     *message = kDeviceGone;
   } else {
     *message = failure;
@@ -39,6 +40,8 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
     return 0;
   }
   int ms = LowTimeout(timeout);
+  // A reply shorter than two bytes leaves the rest of the count zero.
+  std::memset(scratch, 0, 2);
   if (Control(port, QDXUSB_REQUEST_BULKIN, scratch, ms) < 0) {
     int err = errno;
     std::free(scratch);
@@ -94,15 +97,14 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
   return total;
 }
 
-bool ReadUsbStatus(USBPort* port, jlong timeout, const char* failure,
-                   std::uint8_t* status, const char** message) {
+StatusRead ReadUsbStatus(USBPort* port, jlong timeout, const char* failure,
+                         const char** message) {
   unsigned char byte = 0;
   if (Control(port, QDXUSB_GET_DEVICE_STATUS, &byte, LowTimeout(timeout)) < 0) {
     Failed(port, errno, failure, message);
-    return false;
+    return {false, 0};
   }
-  *status = byte;
-  return true;
+  return {true, byte};
 }
 
 bool ResetUsbPrinter(USBPort* port, const char** message) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "printer_status.h"
 #include "usb_port.h"
 
 namespace vela {
@@ -21,8 +22,8 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
                  jlong timeout, const char** message);
 
 // The status byte; `failure` is raised for any error but a vanished device.
-bool ReadUsbStatus(USBPort* port, jlong timeout, const char* failure,
-                   std::uint8_t* status, const char** message);
+StatusRead ReadUsbStatus(USBPort* port, jlong timeout, const char* failure,
+                         const char** message);
 
 bool ResetUsbPrinter(USBPort* port, const char** message);
 

@@ -1,0 +1,102 @@
+#include "posix_wait.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace vela {
+namespace {
+
+constexpr long kNanosPerSecond = 1000000000L;
+
+// Far enough to be forever, near enough that the sum cannot overflow.
+constexpr long long kLongestSeconds = 1LL << 40;
+
+timespec Now() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now;
+}
+
+timespec Later(timespec from, long long seconds, long nanos) {
+  if (seconds > kLongestSeconds) seconds = kLongestSeconds;
+  from.tv_sec += static_cast<time_t>(seconds);
+  from.tv_nsec += nanos;
+  if (from.tv_nsec >= kNanosPerSecond) {
+    from.tv_nsec -= kNanosPerSecond;
+    ++from.tv_sec;
+  }
+  return from;
+}
+
+// Time left until the deadline, zero once it has passed.
+timespec Remaining(const timespec& deadline) {
+  timespec now = Now();
+  timespec left = {0, 0};
+  if (now.tv_sec > deadline.tv_sec ||
+      (now.tv_sec == deadline.tv_sec && now.tv_nsec >= deadline.tv_nsec)) {
+    return left;
+  }
+  left.tv_sec = deadline.tv_sec - now.tv_sec;
+  left.tv_nsec = deadline.tv_nsec - now.tv_nsec;
+  if (left.tv_nsec < 0) {
+    left.tv_nsec += kNanosPerSecond;
+    --left.tv_sec;
+  }
+  return left;
+}
+
+}  // namespace
+
+void SleepMicroseconds(long microseconds) {
+  if (microseconds <= 0) return;
+  const timespec deadline =
+      Later(Now(), microseconds / 1000000, (microseconds % 1000000) * 1000L);
+  // An absolute deadline: a resumed sleep neither restarts nor drifts.
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+  }
+}
+
+bool WaitReadable(int fd, long long milliseconds) {
+  if (milliseconds < 0) return false;
+  const timespec deadline =
+      Later(Now(), milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L);
+  struct pollfd pfd = {fd, POLLIN, 0};
+  int ready;
+  do {
+    // ppoll, not select: descriptors above FD_SETSIZE are safe.
+    const timespec left = Remaining(deadline);
+    pfd.revents = 0;
+    ready = ppoll(&pfd, 1, &left, nullptr);
+  } while (ready < 0 && errno == EINTR);
+  return ready == 1 && (pfd.revents & POLLIN) != 0;
+}
+
+int DrainOutput(int fd) {
+  int result;
+  do {
+    result = tcdrain(fd);
+  } while (result != 0 && errno == EINTR);
+  return result;
+}
+
+ssize_t ReadRestarting(int fd, void* buffer, std::size_t count) {
+  ssize_t got;
+  do {
+    got = read(fd, buffer, count);
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+ssize_t WriteRestarting(int fd, const void* buffer, std::size_t count) {
+  ssize_t put;
+  do {
+    put = write(fd, buffer, count);
+  } while (put < 0 && errno == EINTR);
+  return put;
+}
+
+}  // namespace vela
