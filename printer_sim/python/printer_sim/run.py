@@ -16,6 +16,7 @@ import tempfile
 from .control import Control
 from .parallel_printer import ParallelCommands
 from .serial_commands import SerialCommands
+from .signals import SignalCommands
 from .testbed import Testbed
 from .usb_printer import UsbCommands
 
@@ -36,6 +37,7 @@ def main(argv):
     control.register("serial", SerialCommands(testbed))
     control.register("parallel", ParallelCommands(testbed))
     control.register("usb", UsbCommands(testbed))
+    control.register("signals", SignalCommands())
     socket_path = os.path.join(workdir, "control")
     server = control.serve(socket_path)
     env = dict(os.environ, PRINTER_SIM_SOCKET=socket_path, UMOCKDEV_DIR=testbed.root,

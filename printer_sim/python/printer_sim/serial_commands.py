@@ -32,6 +32,10 @@ class SerialCommands:
         else:
             p.replies[int(request, 0)] = int(reply, 0)
 
+    def cmd_reply_delay(self, path, ms):
+        """the printer answers ENQ and EOT this many milliseconds late"""
+        self.printers.get(path).reply_delay = int(ms) / 1000.0
+
     def cmd_take(self, path):
         return _hex(self.printers.get(path).take())
 

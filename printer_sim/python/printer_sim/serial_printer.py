@@ -32,6 +32,7 @@ class SerialPrinter:
         self.printer_lines = TIOCM_DSR | TIOCM_CTS
         self.host_lines = TIOCM_DTR | TIOCM_RTS
         self.replies = {}  # request byte -> reply byte
+        self.reply_delay = 0.0  # seconds between a request and its reply
         self.events = []  # (seconds, kind, value)
         self.fail = set()  # ioctl names to fail with EIO
         self.mset_count = 0
@@ -56,7 +57,13 @@ class SerialPrinter:
                 for b in chunk:
                     self.received.append(b)
                     if b in self.replies:
-                        os.write(self.master, bytes([self.replies[b]]))
+                        self.answer(self.replies[b])
+
+    def answer(self, reply):
+        if self.reply_delay <= 0:
+            os.write(self.master, bytes([reply]))
+            return
+        threading.Timer(self.reply_delay, os.write, (self.master, bytes([reply]))).start()
 
     def take(self):
         with self.lock:

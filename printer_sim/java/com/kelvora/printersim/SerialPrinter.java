@@ -32,6 +32,11 @@ public final class SerialPrinter {
         sim.call("serial.reply " + path + " " + request + " " + reply);
     }
 
+    /** The printer answers ENQ and EOT this many milliseconds after the request. */
+    public void replyDelay(int ms) {
+        sim.call("serial.reply_delay " + path + " " + ms);
+    }
+
     public void noReply(int request) {
         sim.call("serial.reply " + path + " " + request + " none");
     }

@@ -11,6 +11,7 @@ import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.kelvora.printersim.SerialPrinter;
+import com.kelvora.printersim.SignalStorm;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.Test;
 
@@ -92,18 +93,24 @@ class LinuxSerialStatusTest {
     }
 
     @Test
-    void resetHoldsDtrLowForTenMilliseconds() throws Exception {
+    void resetHoldsDtrLowForTenMillisecondsEvenUnderSignals() throws Exception {
         SerialSupport.Opened o = support.modem("ttyS12", PLAIN);
         o.printer.events();
-        o.port._hdwrResetDevice();
+        int resets = 5;
+        try (SignalStorm storm = SignalStorm.atThisThread(support.sim, 1000)) {
+            for (int i = 0; i < resets; i++) o.port._hdwrResetDevice();
+            assertTrue(storm.stop() >= resets, "signals sent: " + storm.stop());
+        }
         String[] sets = java.util.Arrays.stream(o.printer.events())
                 .filter(e -> e.contains(":mset:")).toArray(String[]::new);
-        assertEquals(2, sets.length, String.join(" ", sets));
-        String[] low = sets[0].split(":"), high = sets[1].split(":");
-        assertEquals(0, Integer.parseInt(low[2]) & SerialPrinter.DTR);
-        assertEquals(SerialPrinter.DTR, Integer.parseInt(high[2]) & SerialPrinter.DTR);
-        double heldMs = Double.parseDouble(high[0]) - Double.parseDouble(low[0]);
-        assertTrue(heldMs >= 10.0, "DTR low for " + heldMs + " ms");
+        assertEquals(2 * resets, sets.length, String.join(" ", sets));
+        for (int i = 0; i < sets.length; i += 2) {
+            String[] low = sets[i].split(":"), high = sets[i + 1].split(":");
+            assertEquals(0, Integer.parseInt(low[2]) & SerialPrinter.DTR);
+            assertEquals(SerialPrinter.DTR, Integer.parseInt(high[2]) & SerialPrinter.DTR);
+            double heldMs = Double.parseDouble(high[0]) - Double.parseDouble(low[0]);
+            assertTrue(heldMs >= 10.0, "DTR low for " + heldMs + " ms");
+        }
     }
 
     @Test
