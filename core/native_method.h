@@ -9,6 +9,8 @@
 //     static void ReleaseAtUnload(Record*);         // unload's device work
 //   };
 //
+// and, where it keeps state beyond its table, AtLoad() and AtUnload().
+//
 // and each entry point is then one line of its own transport work.
 #pragma once
 
@@ -21,9 +23,11 @@
 
 namespace vela {
 
-// What a library need not say: the state it clears at load beyond its table.
+// What a library need not say: state beyond its table, set up at load and
+// given back at unload.
 struct PortLibrary {
-  static void ClearLibraryState() {}
+  static void AtLoad() {}
+  static void AtUnload() {}
 };
 
 // Looks the object's port up, runs `work(port, &message)` on it and raises
@@ -94,7 +98,7 @@ Result Unsupported(JNIEnv* env) {
 template <typename Lib>
 void ClearPortsAtLoad() {
   ClearTable(Lib::table);
-  Lib::ClearLibraryState();
+  Lib::AtLoad();
 }
 
 // Unload: in slot order, each port still in use loses its mark and its
@@ -106,6 +110,7 @@ void CloseAllPortsAtUnload() {
     port.inUse = 0;
     Lib::ReleaseAtUnload(&port);
   }
+  Lib::AtUnload();
 }
 
 }  // namespace vela

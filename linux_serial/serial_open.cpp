@@ -73,7 +73,7 @@ void SerialLibrary::CloseDevice(SerialPort* port) {
 
 void SerialLibrary::ReleaseAtUnload(SerialPort* port) { close(port->fd); }
 
-void SerialLibrary::ClearLibraryState() {
+void SerialLibrary::AtLoad() {
   for (auto& flag : portHasBeenInitialized) flag = 0;
 }
 

@@ -24,7 +24,7 @@ struct SerialLibrary : PortLibrary {
   static void CloseDevice(SerialPort* port);
   // Closes the descriptor without flushing.
   static void ReleaseAtUnload(SerialPort* port);
-  static void ClearLibraryState();
+  static void AtLoad();
 };
 
 }  // namespace vela

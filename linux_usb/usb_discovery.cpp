@@ -1,10 +1,6 @@
-#include <fcntl.h>
-#include <sys/select.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstring>
 
+#include "usb_descriptor_reserve.h"
 #include "usb_port.h"
 #include "usb_protocol.h"
 
@@ -32,34 +28,6 @@ struct usb_device* FindPrinter() {
     }
   }
   return nullptr;
-}
-
-// libusb-0.1 waits for a bulk transfer with select() on the device's
-// descriptor, and glibc aborts the process when that descriptor is at
-// FD_SETSIZE or above, as it is in a VM holding a thousand files. Its handle
-// begins with the descriptor, the bus and the device; that head is trusted
-// only when bus and device are the ones just opened (a libusb-1.0 based
-// compat layer has another layout, and waits with poll()).
-struct Libusb01HandleHead {
-  int fd;
-  struct usb_bus* bus;
-  struct usb_device* device;
-};
-
-// Moves the handle's descriptor below FD_SETSIZE when it is above. False
-// when no lower descriptor is free.
-bool KeepDescriptorSelectable(usb_dev_handle* handle, struct usb_device* dev) {
-  Libusb01HandleHead head;
-  std::memcpy(&head, static_cast<const void*>(handle), sizeof(head));
-  if (head.bus != dev->bus || head.device != dev || head.fd < FD_SETSIZE) return true;
-  int low = fcntl(head.fd, F_DUPFD, 0);
-  if (low < 0 || low >= FD_SETSIZE) {
-    if (low >= 0) close(low);
-    return false;
-  }
-  close(head.fd);
-  std::memcpy(static_cast<void*>(handle), &low, sizeof(low));
-  return true;
 }
 
 }  // namespace
@@ -118,8 +86,10 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
     *message = kNoEndpoints;
     return false;
   }
+  FreeReservedDescriptor();
   usb_dev_handle* handle = usb_open(dev);
   if (handle == nullptr) {
+    FillDescriptorReserve();
     *message = kCanNotOpenDevice;
     return false;
   }
@@ -146,6 +116,11 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
 void UsbLibrary::CloseDevice(USBPort* port) {
   usb_release_interface(port->handle, port->interfaceNumber);
   usb_close(port->handle);
+  // The low number just given back is kept for the next open.
+  FillDescriptorReserve();
 }
+
+void UsbLibrary::AtLoad() { FillDescriptorReserve(); }
+void UsbLibrary::AtUnload() { EmptyDescriptorReserve(); }
 
 }  // namespace vela

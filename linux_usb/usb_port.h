@@ -46,6 +46,8 @@ struct UsbLibrary : PortLibrary {
   // Releases the interface and closes the handle, at close and at unload.
   static void CloseDevice(USBPort* port);
   static void ReleaseAtUnload(USBPort* port) { CloseDevice(port); }
+  static void AtLoad();
+  static void AtUnload();
 };
 
 }  // namespace vela

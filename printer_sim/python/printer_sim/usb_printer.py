@@ -34,6 +34,7 @@ class UsbPrinter:
         self.out_plan = []  # per OUT URB: ok, short:N, timeout, stall
         self.fail_control = {}  # bRequest -> errno
         self.fail_bulk_in = 0  # errno for bulk IN submissions
+        self.hold_bulk_in = False  # IN reads left pending until discarded
         self.gone = False  # every call fails with ENODEV
         self.claims = 0
         self.reaped = []  # URB addresses ready for REAP
@@ -124,6 +125,10 @@ class UsbPrinter:
             self.log("bulk_in", "%02x" % ep, length)
             if self.fail_bulk_in:
                 client.complete(-1, self.fail_bulk_in)
+                return
+            if self.hold_bulk_in:
+                self.pending[address] = ep  # never completes; libusb waits, then discards it
+                client.complete(0, 0)
                 return
             data = self.bulk_in[:max(length, 0)]
             self.bulk_in = self.bulk_in[len(data):]
@@ -223,7 +228,13 @@ class UsbCommands:
         self._get(path).status = int(value, 0)
 
     def cmd_count(self, path, raw):
-        self._get(path).count_reply = None if raw == "auto" else bytes.fromhex(raw)
+        """the waiting-count reply: 'auto' follows bulk_in, '-' is a reply of no bytes"""
+        p = self._get(path)
+        p.count_reply = None if raw == "auto" else b"" if raw == "-" else bytes.fromhex(raw)
+
+    def cmd_hold_bulk_in(self, path, on):
+        """bulk IN reads wait until libusb gives up on them"""
+        self._get(path).hold_bulk_in = on == "1"
 
     def cmd_bulk_in(self, path, data):
         self._get(path).bulk_in = b"" if data == "-" else bytes.fromhex(data)

@@ -68,6 +68,16 @@ public final class UsbPrinter {
         sim.call("usb.count " + path + " " + String.format("%02x%02x", first, second));
     }
 
+    /** A waiting-bytes reply of these bytes only (fewer than the two asked for). */
+    public void countReplyBytes(byte[] reply) {
+        sim.call("usb.count " + path + " " + PrinterSim.hex(reply));
+    }
+
+    /** Bulk IN reads stay pending until libusb's timeout discards them. */
+    public void holdBulkIn(boolean hold) {
+        sim.call("usb.hold_bulk_in " + path + " " + (hold ? 1 : 0));
+    }
+
     /** The waiting-bytes reply follows what bulkIn holds (little-endian). */
     public void countFromData() {
         sim.call("usb.count " + path + " auto");

@@ -83,6 +83,14 @@ class LinuxUsbTransferTest {
         printer.countReply(0x10, 0x80);  // negative
         port._receiveData(got, 8, 50);
         assertEquals(List.of("bulk_in:82:5", "bulk_in:82:256", "bulk_in:82:0"), printer.events("bulk_in"));
+
+        // A reply shorter than two bytes leaves the missing bytes zero.
+        printer.bulkIn(pattern(10));
+        printer.countReplyBytes(new byte[] {0x05});
+        assertEquals(5, port._receiveData(got, 8, 50));
+        printer.countReplyBytes(new byte[0]);
+        assertEquals(0, port._receiveData(got, 8, 50));
+        assertEquals(List.of("bulk_in:82:5", "bulk_in:82:0"), printer.events("bulk_in"));
     }
 
     @Test
