@@ -7,20 +7,41 @@ set(VELA_NATIVE_FLAGS -fno-exceptions -fno-rtti -fvisibility=hidden
 set(VELA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
 
-# The sanitizer runtime a JVM must preload to load a sanitized library.
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
-                OUTPUT_VARIABLE _asan OUTPUT_STRIP_TRAILING_WHITESPACE)
-get_filename_component(VELA_ASAN_RUNTIME "${_asan}" REALPATH)
+# Sanitized builds of the libraries exist only for the tests, and only where
+# the toolchain has the sanitizer runtimes.
+set(VELA_SANITIZED OFF)
+if(BUILD_TESTING)
+  include(CheckCXXSourceCompiles)
+  set(CMAKE_REQUIRED_FLAGS "-fsanitize=address,undefined")
+  set(CMAKE_REQUIRED_LINK_OPTIONS "-fsanitize=address,undefined")
+  check_cxx_source_compiles("int main() { return 0; }" VELA_HAVE_SANITIZERS)
+  unset(CMAKE_REQUIRED_FLAGS)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
+  if(VELA_HAVE_SANITIZERS)
+    set(VELA_SANITIZED ON)
+    # The runtime a JVM must preload to load a sanitized library.
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
+                    OUTPUT_VARIABLE _asan OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(VELA_ASAN_RUNTIME "${_asan}" REALPATH)
+  else()
+    message(WARNING "No address/undefined sanitizer runtime: sanitized test builds skipped")
+  endif()
+endif()
 
-# vela_jni_library(NAME SOURCES...): the shipped library into lib/, and the
-# same sources with address and undefined behaviour checks into
-# lib-sanitized/, for the JVM tests to load as well.
+# vela_jni_library(NAME SOURCES...): the shipped library into lib/ (and
+# installed), and with the tests the same sources with address and
+# undefined behaviour checks into lib-sanitized/, for the JVM to load too.
 function(vela_jni_library name)
   add_library(${name} SHARED ${ARGN})
   target_compile_options(${name} PRIVATE ${VELA_WARNINGS} ${VELA_NATIVE_FLAGS})
   target_link_options(${name} PRIVATE -Wl,-z,defs -Wl,-z,now -static-libgcc)
   set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib)
   target_link_libraries(${name} PRIVATE vela_core)
+  install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  vela_jni_settings(${name})
+  if(NOT VELA_SANITIZED)
+    return()
+  endif()
 
   add_library(${name}_sanitized SHARED ${ARGN})
   target_compile_options(${name}_sanitized PRIVATE ${VELA_WARNINGS} ${VELA_NATIVE_FLAGS}
@@ -29,25 +50,41 @@ function(vela_jni_library name)
   target_link_libraries(${name}_sanitized PRIVATE vela_core_sanitized)
   set_target_properties(${name}_sanitized PROPERTIES
     OUTPUT_NAME ${name} LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib-sanitized)
+  vela_jni_settings(${name}_sanitized)
+endfunction()
 
-  foreach(t ${name} ${name}_sanitized)
-    target_link_libraries(${t} PRIVATE vela_brevant_headers)
-    target_include_directories(${t} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_options(${t} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/jni_exports.map
-                        -Wl,--as-needed)
-    set_target_properties(${t} PROPERTIES LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/jni_exports.map)
+# What both variants share: the JNI headers, their own folder, only the
+# entry points exported.
+function(vela_jni_settings target)
+  target_link_libraries(${target} PRIVATE vela_brevant_headers)
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_options(${target} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/jni_exports.map
+                      -Wl,--as-needed)
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/jni_exports.map)
+endfunction()
+
+# The variants of a library that this build makes.
+function(vela_jni_variants name out)
+  set(variants ${name})
+  if(VELA_SANITIZED)
+    list(APPEND variants ${name}_sanitized)
+  endif()
+  set(${out} ${variants} PARENT_SCOPE)
+endfunction()
+
+# vela_jni_target_link(NAME LIBS...): link every variant of a library.
+function(vela_jni_target_link name)
+  vela_jni_variants(${name} variants)
+  foreach(t ${variants})
+    target_link_libraries(${t} PRIVATE ${ARGN})
   endforeach()
 endfunction()
 
-# vela_jni_target_link(NAME LIBS...): link both variants of a library.
-function(vela_jni_target_link name)
-  target_link_libraries(${name} PRIVATE ${ARGN})
-  target_link_libraries(${name}_sanitized PRIVATE ${ARGN})
-endfunction()
-
 function(vela_jni_target_include name)
-  target_include_directories(${name} PRIVATE ${ARGN})
-  target_include_directories(${name}_sanitized PRIVATE ${ARGN})
+  vela_jni_variants(${name} variants)
+  foreach(t ${variants})
+    target_include_directories(${t} PRIVATE ${ARGN})
+  endforeach()
 endfunction()
 
 # vela_sanitized(TARGET): address and undefined behaviour checks, aborting

@@ -1,6 +1,13 @@
 #!/bin/sh
-# Builds everything and prints a sample receipt to virtual printers.
+# Installs what the demo needs, builds the libraries, the jar and the demo
+# (no tests), and prints a receipt through each library to virtual printers.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/build.sh
-cmake --build build --target demo
+. scripts/lib.sh
+install_packages cmake make gcc g++ openjdk-17-jdk-headless libusb-dev \
+  python3 python3-gi gir1.2-umockdev-1.0 umockdev
+echo "building into build/ ..."
+quietly configure as_owner cmake -S . -B build -DBUILD_TESTING=OFF
+quietly build as_owner cmake --build build -j "$(nproc)" --target receipt_demo \
+  VelaCommPortLinuxSerial VelaCommPortLinuxParallel VelaCommPortLinuxUSB
+as_owner sh tools/demo/run.sh build

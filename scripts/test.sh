@@ -1,6 +1,13 @@
 #!/bin/sh
-# Builds everything and runs every test tier through CTest.
+# Installs what the build and the tests need, builds everything with
+# warnings as errors and runs every test tier through CTest.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/build.sh
-ctest --test-dir build --output-on-failure -j 2
+. scripts/lib.sh
+install_packages cmake make gcc g++ binutils openjdk-17-jdk-headless libusb-dev \
+  python3 python3-gi gir1.2-umockdev-1.0 umockdev libumockdev-dev \
+  junit5 googletest libgtest-dev
+echo "building into build/ ..."
+quietly configure as_owner cmake -S . -B build -DBUILD_TESTING=ON -DVELA_WERROR=ON
+quietly build as_owner cmake --build build -j "$(nproc)"
+as_owner ctest --test-dir build --output-on-failure -j 2
