@@ -50,6 +50,33 @@ class SerialCommands:
             time.sleep(0.002)
         return _hex(p.take())
 
+    def cmd_wait_byte(self, path, last, timeout_ms):
+        """waits until the byte LAST was received, then takes everything"""
+        p = self.printers.get(path)
+        end = time.monotonic() + int(timeout_ms) / 1000.0
+        while time.monotonic() < end:
+            p.drain()
+            if int(last) in p.received:
+                break
+            time.sleep(0.002)
+        return _hex(p.take())
+
+    def cmd_await_queued(self, path, count, timeout_ms):
+        """waits until the host's side of the line holds COUNT unread bytes"""
+        import fcntl
+        import struct
+        import termios
+        p = self.printers.get(path)
+        end = time.monotonic() + int(timeout_ms) / 1000.0
+        queued = 0
+        while time.monotonic() < end:
+            raw = fcntl.ioctl(p.keep_slave, termios.FIONREAD, b"\0\0\0\0")
+            queued = struct.unpack("i", raw)[0]
+            if queued >= int(count):
+                return queued
+            time.sleep(0.002)
+        raise TimeoutError("%d bytes queued, not %s" % (queued, count))
+
     def cmd_feed(self, path, data, interval_ms="0"):
         self.printers.get(path).feed(_bytes(data), int(interval_ms) / 1000.0)
 
@@ -65,6 +92,14 @@ class SerialCommands:
         p = self.printers.get(path)
         attrs = termios.tcgetattr(p.master)
         attrs[0] |= int(bits, 0)
+        termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+
+    def cmd_clear_cflag(self, path, bits):
+        """clears c_cflag bits on the line"""
+        import termios
+        p = self.printers.get(path)
+        attrs = termios.tcgetattr(p.master)
+        attrs[2] &= ~int(bits, 0)
         termios.tcsetattr(p.master, termios.TCSANOW, attrs)
 
     def cmd_events(self, path):

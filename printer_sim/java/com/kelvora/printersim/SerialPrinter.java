@@ -46,6 +46,19 @@ public final class SerialPrinter {
         return PrinterSim.unhex(sim.call("serial.take " + path));
     }
 
+    /** Long enough for anything a loaded machine delays; a pass costs nothing. */
+    public static final int ARRIVAL_MS = 10_000;
+
+    /** Waits (up to ARRIVAL_MS) for at least count bytes, then takes all received. */
+    public byte[] waitFor(int count) {
+        return waitFor(count, ARRIVAL_MS);
+    }
+
+    /** Waits (up to ARRIVAL_MS) until the byte `last` has arrived, then takes all received. */
+    public byte[] takeThrough(int last) {
+        return PrinterSim.unhex(sim.call("serial.wait_byte " + path + " " + last + " " + ARRIVAL_MS));
+    }
+
     /** Waits up to timeoutMs for at least count bytes, then takes all received. */
     public byte[] waitFor(int count, int timeoutMs) {
         return PrinterSim.unhex(sim.call("serial.wait " + path + " " + count + " " + timeoutMs));
@@ -66,6 +79,16 @@ public final class SerialPrinter {
 
     public void setInputFlags(int bits) {
         sim.call("serial.set_iflag " + path + " " + bits);
+    }
+
+    /** Clears c_cflag bits on the line, as another program might have left it. */
+    public void clearControlFlags(int bits) {
+        sim.call("serial.clear_cflag " + path + " " + bits);
+    }
+
+    /** Waits (up to ARRIVAL_MS) until the host side holds `count` unread input bytes. */
+    public void awaitHostQueued(int count) {
+        sim.call("serial.await_queued " + path + " " + count + " " + ARRIVAL_MS);
     }
 
     /** Modem-line ioctls seen since the last call, as "ms:kind:value" words. */

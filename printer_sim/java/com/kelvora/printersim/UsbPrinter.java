@@ -12,6 +12,8 @@ public final class UsbPrinter {
     public static final int PRODUCT = 0x0002;
     public static final int BULK = 2;
     public static final int INTERRUPT = 3;
+    /** Errors a device call can fail with. */
+    public static final int EIO = 5, ENODEV = 19, EPIPE = 32;
 
     private final PrinterSim sim;
     public final String path;

@@ -59,7 +59,7 @@ class LibraryUnloadTest {
         Path device = Paths.get(printer.path);
         long before = PrinterSim.descriptorsOn(device);
         WeakReference<ClassLoader> loader =
-                openInOwnLoader("VelaCommPortLinuxSerial", printer.path, SerialSupport.PLAIN, 2);
+                openInOwnLoader("VelaCommPortLinuxSerial", printer.path, Printers.PLAIN, 2);
         assertEquals(before + 2, PrinterSim.descriptorsOn(device));
         awaitUnload(loader, () -> PrinterSim.descriptorsOn(device), before);
     }
@@ -70,7 +70,7 @@ class LibraryUnloadTest {
         WeakReference<ClassLoader> loader = openInOwnLoader("VelaCommPortLinuxParallel", printer.path, null, 2);
         assertEquals(2, printer.claims());
         awaitUnload(loader, printer::claims, 0);
-        assertEquals(2, ParallelSupport.kinds(printer.events(), "release").size());
+        assertEquals(2, Printers.kinds(printer.events(), "release").size());
     }
 
     @Test

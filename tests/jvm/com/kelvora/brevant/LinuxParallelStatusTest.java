@@ -20,7 +20,7 @@ class LinuxParallelStatusTest {
     static final String FCONTROL_FAILED =
             "NATIVE_FN_CALL_FAILURE       Native call to ioctl for PPFCONTROL failed.";
 
-    private final ParallelSupport support = new ParallelSupport();
+    private final Ports<VelaCommPortLinuxParallel> support = Ports.parallel();
 
     @AfterEach
     void closeAll() {
@@ -29,7 +29,7 @@ class LinuxParallelStatusTest {
 
     @Test
     void onlineAndEnqComeFromTheLines() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         int[][] rows = {  // lines, online, ENQ
             {0x18, 1, 0x00}, {0x08, 0, 0x00}, {0x10, 1, 0x04}, {0x38, 1, 0x08},
             {0x00, 0, 0x04}, {0x28, 0, 0x08}, {0x20, 0, 0x0C}, {0xE7, 0, 0x0C}, {0xDF, 1, 0x00},
@@ -40,12 +40,12 @@ class LinuxParallelStatusTest {
             assertEquals(row[2], o.port._getENQStatus(0), "ENQ for " + row[0]);
         }
         assertEquals(List.of("negot:256", "rstatus:223"),
-                ParallelSupport.kinds(o.printer.events(), "negot", "rstatus").subList(34, 36));
+                Printers.kinds(o.printer.events(), "negot", "rstatus").subList(34, 36));
     }
 
     @Test
     void theTimeoutHasNoEffect() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         long t0 = System.nanoTime();
         assertTrue(o.port._getOnlineStatus(5000));
         assertEquals(0, o.port._getENQStatus(-1));
@@ -54,7 +54,7 @@ class LinuxParallelStatusTest {
 
     @Test
     void negotiationAndStatusFailuresHaveTheirTexts() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.fail("compat");
         raises(COMPAT_FAILED, () -> o.port._getOnlineStatus(0));
         raises(COMPAT_FAILED, () -> o.port._getENQStatus(0));
@@ -68,7 +68,7 @@ class LinuxParallelStatusTest {
 
     @Test
     void resetHoldsInitLowForAMillisecondEvenUnderSignals() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.events();
         int resets = 5;
         try (SignalStorm storm = SignalStorm.atThisThread(support.sim, 200)) {
@@ -79,7 +79,7 @@ class LinuxParallelStatusTest {
         List<String> once = List.of("negot:256", "fcontrol:1024", "fcontrol:1028");
         List<String> expected = new java.util.ArrayList<>();
         for (int i = 0; i < resets; i++) expected.addAll(once);
-        assertEquals(expected, ParallelSupport.kinds(events, "negot", "fcontrol"));
+        assertEquals(expected, Printers.kinds(events, "negot", "fcontrol"));
         double low = 0;
         for (String e : events) {
             if (e.endsWith(":fcontrol:1024")) low = Double.parseDouble(e.split(":")[0]);
@@ -92,21 +92,21 @@ class LinuxParallelStatusTest {
 
     @Test
     void eitherControlFailureIsRaised() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.fail("fcontrol1");
         o.printer.events();
         raises(FCONTROL_FAILED, o.port::_hdwrResetDevice);
-        assertEquals(List.of("fcontrol:1024"), ParallelSupport.kinds(o.printer.events(), "fcontrol"));
+        assertEquals(List.of("fcontrol:1024"), Printers.kinds(o.printer.events(), "fcontrol"));
         o.printer.fail("fcontrol2");
         raises(FCONTROL_FAILED, o.port::_hdwrResetDevice);
         assertEquals(List.of("fcontrol:1024", "fcontrol:1028"),
-                ParallelSupport.kinds(o.printer.events(), "fcontrol"));
+                Printers.kinds(o.printer.events(), "fcontrol"));
     }
 
     @Test
     void statusIsReadFromTheRightSlot() throws Exception {
-        ParallelSupport.Opened a = support.printer();
-        ParallelSupport.Opened b = support.printer();
+        var a = Printers.parallel(support);
+        var b = Printers.parallel(support);
         b.printer.setStatus(ParallelPrinter.PAPER_OUT | ParallelPrinter.ERROR_CLEAR);
         assertEquals(0x00, a.port._getENQStatus(0));
         assertEquals(0x08, b.port._getENQStatus(0));

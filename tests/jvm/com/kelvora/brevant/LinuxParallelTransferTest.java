@@ -17,7 +17,7 @@ class LinuxParallelTransferTest {
     static final String NIBBLE_FAILED =
             "COMM_FAILURE                 Could not negotiate NIBBLE communications mode and can not read";
 
-    private final ParallelSupport support = new ParallelSupport();
+    private final Ports<VelaCommPortLinuxParallel> support = Ports.parallel();
 
     @AfterEach
     void closeAll() {
@@ -36,14 +36,14 @@ class LinuxParallelTransferTest {
 
     @Test
     void sendNegotiatesCompatibilityBeforeEveryWrite() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.acceptPerWrite(40);
         o.printer.events();
         assertEquals(100, o.port._sendData(pattern(100), 100, 200));
         assertArrayEquals(pattern(100), o.printer.take());
         assertEquals(List.of("negot:256", "rstatus:152", "write:40", "negot:256", "rstatus:152",
                         "write:40", "negot:256", "rstatus:152", "write:20"),
-                ParallelSupport.kinds(o.printer.events(), "negot", "rstatus", "write"));
+                Printers.kinds(o.printer.events(), "negot", "rstatus", "write"));
         // No more than the array, and nothing for a negative count.
         o.printer.acceptAll();
         assertEquals(8, o.port._sendData(pattern(8), 50, 200));
@@ -55,24 +55,24 @@ class LinuxParallelTransferTest {
 
     @Test
     void anOfflinePrinterGetsNothingAfterTheTimeoutInFiftyMillisecondSteps() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.setStatus(0x08);  // Select low
         long t0 = System.nanoTime();
         assertEquals(0, o.port._sendData(pattern(10), 10, 120));  // three steps of 50
         long ms = msSince(t0);
         assertTrue(ms >= 150 && ms < 1000, "returned after " + ms + " ms");
-        assertEquals(4, ParallelSupport.kinds(o.printer.events(), "rstatus").size());
+        assertEquals(4, Printers.kinds(o.printer.events(), "rstatus").size());
         // Without time there is the first attempt only, and no sleep.
         assertEquals(0, o.port._sendData(pattern(10), 10, 0));
-        assertEquals(1, ParallelSupport.kinds(o.printer.events(), "rstatus").size());
+        assertEquals(1, Printers.kinds(o.printer.events(), "rstatus").size());
         assertEquals(0, o.port._sendData(pattern(10), 10, 0x1_0000_0000L));  // low 32 bits: 0
-        assertEquals(1, ParallelSupport.kinds(o.printer.events(), "rstatus").size());
+        assertEquals(1, Printers.kinds(o.printer.events(), "rstatus").size());
         assertArrayEquals(new byte[0], o.printer.take());
     }
 
     @Test
     void aSlowButSteadyPrinterNeverTimesOut() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.acceptPerWrite(1);
         assertEquals(300, o.port._sendData(pattern(300), 300, 60));
         assertArrayEquals(pattern(300), o.printer.take());
@@ -84,7 +84,7 @@ class LinuxParallelTransferTest {
 
     @Test
     void goingOfflineMidSendReturnsTheCountSoFar() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.acceptPerWrite(64);
         o.printer.offlineAfter(192);
         long t0 = System.nanoTime();
@@ -95,32 +95,32 @@ class LinuxParallelTransferTest {
 
     @Test
     void receiveReadsNibblesUntilTheTimeoutRoundedDown() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.nibbles(new byte[] {1, 2}, new byte[0], new byte[] {3, 4, 5});
         o.printer.events();
         byte[] got = new byte[5];
         assertEquals(5, o.port._receiveData(got, 5, 1000));
         assertArrayEquals(new byte[] {1, 2, 3, 4, 5}, got);
         assertEquals(List.of("negot:256", "negot:0", "read:5", "read:3", "read:3"),
-                ParallelSupport.kinds(o.printer.events(), "negot", "read"));
+                Printers.kinds(o.printer.events(), "negot", "read"));
 
         long t0 = System.nanoTime();
         assertEquals(0, o.port._receiveData(got, 5, 170));  // three sleeps of 50
         long ms = msSince(t0);
         assertTrue(ms >= 150 && ms < 1000, "gave up after " + ms + " ms");
-        assertEquals(4, ParallelSupport.kinds(o.printer.events(), "read").size());
+        assertEquals(4, Printers.kinds(o.printer.events(), "read").size());
         assertEquals(0, o.port._receiveData(got, 5, 49));
-        assertEquals(1, ParallelSupport.kinds(o.printer.events(), "read").size());
+        assertEquals(1, Printers.kinds(o.printer.events(), "read").size());
     }
 
     @Test
     void receiveStoresWhatTheArrayHolds() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.nibbles(pattern(10));
         byte[] small = new byte[4];
         assertEquals(4, o.port._receiveData(small, 10, 100));
         assertArrayEquals(Arrays.copyOf(pattern(10), 4), small);
-        assertEquals(List.of("read:10"), ParallelSupport.kinds(o.printer.events(), "read"));
+        assertEquals(List.of("read:10"), Printers.kinds(o.printer.events(), "read"));
         long t0 = System.nanoTime();
         assertEquals(0, o.port._receiveData(small, 0, 5000));
         assertTrue(msSince(t0) < 1000);
@@ -130,7 +130,7 @@ class LinuxParallelTransferTest {
 
     @Test
     void aRefusedNibbleNegotiationCannotRead() throws Exception {
-        ParallelSupport.Opened o = support.printer();
+        var o = Printers.parallel(support);
         o.printer.fail("nibble");
         raises(NIBBLE_FAILED, () -> o.port._receiveData(new byte[2], 2, 100));
         o.printer.fail("compat");  // only the nibble result counts

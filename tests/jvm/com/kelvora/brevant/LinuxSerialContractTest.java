@@ -5,8 +5,7 @@ import static com.kelvora.brevant.Raises.NAME_TOO_LONG;
 import static com.kelvora.brevant.Raises.UNSUPPORTED;
 import static com.kelvora.brevant.Raises.raises;
 import static com.kelvora.brevant.Raises.repeat;
-import static com.kelvora.brevant.SerialSupport.PLAIN;
-import static com.kelvora.brevant.SerialSupport.PORT_NOT_OPENED;
+import static com.kelvora.brevant.Printers.PLAIN;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -19,7 +18,7 @@ import org.junit.jupiter.api.Test;
 
 /** What every call of the serial library does before it reaches a device. */
 class LinuxSerialContractTest {
-    private final SerialSupport support = new SerialSupport();
+    private final Ports<VelaCommPortLinuxSerial> support = Ports.serial();
 
     @AfterEach
     void closeAll() {
@@ -27,37 +26,10 @@ class LinuxSerialContractTest {
     }
 
     @Test
-    void capabilitiesAreConstantsOnAFreshObject() {
-        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial();
-        assertTrue(p._getCapReceiveData());
-        assertTrue(p._getCapSendData());
-        assertTrue(p._getCapSendDataOffline());
-        assertTrue(p._getCapENQStatus());
-        assertTrue(p._getCapEOTStatus());
-        assertTrue(p._getCapOnlineStatus());
-        assertFalse(p._getCapPowerStatus());
-        assertTrue(p._getCapHdwrResetDevice());
-    }
-
-    @Test
     void powerStatusIsUnsupportedOpenOrNot() throws Exception {
         raises(UNSUPPORTED, () -> new VelaCommPortLinuxSerial("/dev/none")._getPowerStatus(0));
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         raises(UNSUPPORTED, () -> o.port._getPowerStatus(100));
-    }
-
-    @Test
-    void everyPortBoundCallNeedsAnOpenPort() {
-        VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial("/dev/never-opened");
-        byte[] b = new byte[4];
-        raises(PORT_NOT_OPENED, p::_closePort);
-        raises(PORT_NOT_OPENED, () -> p._receiveData(b, 4, 10));
-        raises(PORT_NOT_OPENED, () -> p._sendData(b, 4, 10));
-        raises(PORT_NOT_OPENED, () -> p._sendDataOffline(b, 4, 10));
-        raises(PORT_NOT_OPENED, () -> p._getENQStatus(10));
-        raises(PORT_NOT_OPENED, () -> p._getEOTStatus(10));
-        raises(PORT_NOT_OPENED, () -> p._getOnlineStatus(10));
-        raises(PORT_NOT_OPENED, p::_hdwrResetDevice);
     }
 
     @Test
@@ -68,13 +40,13 @@ class LinuxSerialContractTest {
         raises(JNI_FAULT, p::_closePort);  // null portName field
         raises(JNI_FAULT, () -> p._sendData(new byte[1], 1, 10));
 
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         raises(JNI_FAULT, () -> o.port._sendData(null, 1, 10));
         raises(JNI_FAULT, () -> o.port._sendDataOffline(null, 1, 10));
         raises(JNI_FAULT, () -> o.port._receiveData(null, 1, 10));
         // The port is still usable after the refusals.
         assertEquals(2, o.port._sendData(new byte[] {1, 2}, 2, 100));
-        assertArrayEquals(new byte[] {1, 2}, o.printer.waitFor(2, 1000));
+        assertArrayEquals(new byte[] {1, 2}, o.printer.waitFor(2));
     }
 
     @Test
@@ -99,7 +71,7 @@ class LinuxSerialContractTest {
 
     @Test
     void overlongTextsAreRefusedBeforeOpening() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial();
         String longSettings = PLAIN + "," + repeat('x', 99 - PLAIN.length());
         assertEquals(100, longSettings.length());
@@ -122,7 +94,7 @@ class LinuxSerialContractTest {
         try {
             VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial(file.toString());
             raises("Native call to tcgetattr failed.", () -> p._openPort(file.toString(), PLAIN));
-            raises(PORT_NOT_OPENED, p::_closePort);
+            raises(support.portNotOpened, p::_closePort);
             assertEquals(0, Files.size(file));
         } finally {
             Files.delete(file);
@@ -136,7 +108,7 @@ class LinuxSerialContractTest {
         final int cstopb = 0x40, cread = 0x80, parodd = 0x200, clocal = 0x800;
         final long crtscts = 0x80000000L;
         final int b19200 = 0xE, b2400 = 0xB;
-        SerialSupport.Opened o = support.plain("19200,odd,8,2,xonxoff");
+        var o = Printers.plain(support, "19200,odd,8,2,xonxoff");
         long[] t = o.printer.termios();  // iflag oflag cflag lflag ispeed ospeed
         assertEquals(b19200, t[4]);
         assertEquals(b19200, t[5]);
@@ -148,7 +120,7 @@ class LinuxSerialContractTest {
 
         // Parity none leaves the input checks another program set; hdwr
         // never reaches the driver as RTS/CTS.
-        SerialSupport.Opened n = support.plain("2400,none,8,1,hdwr");
+        var n = Printers.plain(support, "2400,none,8,1,hdwr");
         n.port._closePort();
         n.printer.setInputFlags(inpck | istrip);
         support.open(n.printer.path, "2400,none,8,1,hdwr");
@@ -161,11 +133,11 @@ class LinuxSerialContractTest {
 
     @Test
     void aClosedPortIsGoneForEveryCall() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         o.port._closePort();
-        raises(PORT_NOT_OPENED, () -> o.port._sendData(new byte[1], 1, 10));
-        raises(PORT_NOT_OPENED, () -> o.port._getENQStatus(10));
-        raises(PORT_NOT_OPENED, o.port::_closePort);
+        raises(support.portNotOpened, () -> o.port._sendData(new byte[1], 1, 10));
+        raises(support.portNotOpened, () -> o.port._getENQStatus(10));
+        raises(support.portNotOpened, o.port::_closePort);
         support.open(o.printer.path, PLAIN);  // and it opens again
     }
 }

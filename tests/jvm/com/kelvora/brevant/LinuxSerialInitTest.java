@@ -1,9 +1,11 @@
 package com.kelvora.brevant;
 
-import static com.kelvora.brevant.SerialSupport.PLAIN;
+import static com.kelvora.brevant.Printers.PLAIN;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
 
 import com.kelvora.printersim.SerialPrinter;
+import java.util.Arrays;
 import org.junit.jupiter.api.AfterAll;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
@@ -15,11 +17,12 @@ import org.junit.jupiter.api.Test;
  */
 class LinuxSerialInitTest {
     static final byte[] INIT = {0x00, 0x18};
-    static SerialSupport support;
+    static final byte MARK = 0x7E;
+    static Ports<VelaCommPortLinuxSerial> support;
 
     @BeforeAll
     static void connect() {
-        support = new SerialSupport();
+        support = Ports.serial();
     }
 
     @AfterAll
@@ -27,11 +30,14 @@ class LinuxSerialInitTest {
         support.close();
     }
 
+    /** What the printer got from the open: everything ahead of a mark sent after it. */
     private static byte[] openAndTake(SerialPrinter printer, String settings) throws Exception {
         VelaCommPortLinuxSerial port = support.open(printer.path, settings);
-        byte[] got = printer.waitFor(2, 300);
+        assertEquals(1, port._sendDataOffline(new byte[] {MARK}, 1, 1000));
+        byte[] got = printer.takeThrough(MARK);
         port._closePort();
-        return got;
+        assertEquals(MARK, got[got.length - 1]);
+        return Arrays.copyOf(got, got.length - 1);
     }
 
     @Test

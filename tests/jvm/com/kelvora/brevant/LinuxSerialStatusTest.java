@@ -1,10 +1,9 @@
 package com.kelvora.brevant;
 
 import static com.kelvora.brevant.Raises.raises;
-import static com.kelvora.brevant.SerialSupport.HDWR;
-import static com.kelvora.brevant.SerialSupport.PLAIN;
-import static com.kelvora.brevant.SerialSupport.PORT_NOT_OPENED;
-import static com.kelvora.brevant.SerialSupport.XONXOFF;
+import static com.kelvora.brevant.Printers.HDWR;
+import static com.kelvora.brevant.Printers.PLAIN;
+import static com.kelvora.brevant.Printers.XONXOFF;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -25,7 +24,7 @@ class LinuxSerialStatusTest {
             "NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET or TIOCMSET failed.";
     static final int IXON = 0x400, IXOFF = 0x1000, IXANY = 0x800;
 
-    private final SerialSupport support = new SerialSupport();
+    private final Ports<VelaCommPortLinuxSerial> support = Ports.serial();
 
     @AfterEach
     void closeAll() {
@@ -34,7 +33,7 @@ class LinuxSerialStatusTest {
 
     @Test
     void enqAndEotReturnThePrintersReplyByte() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         o.printer.reply(0x05, 0x12);
         o.printer.reply(0x04, 0x85);
         assertEquals(0x12, o.port._getENQStatus(500));
@@ -44,7 +43,7 @@ class LinuxSerialStatusTest {
 
     @Test
     void staleInputIsNeverTakenForTheReply() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         o.printer.feed(new byte[] {0x77, 0x78}, 0);
         Thread.sleep(30);
         o.printer.reply(0x05, 0x18);
@@ -53,7 +52,7 @@ class LinuxSerialStatusTest {
 
     @Test
     void noReplyIsACommunicationsFailureAfterTheByteWentOut() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         long t0 = System.nanoTime();
         raises(ENQ_FAILED, () -> o.port._getENQStatus(150));
         assertTrue(System.nanoTime() - t0 >= 140_000_000L);
@@ -64,7 +63,7 @@ class LinuxSerialStatusTest {
 
     @Test
     void theExchangeRunsWithFlowControlOffAndPutsItBack() throws Exception {
-        SerialSupport.Opened o = support.modem("ttyS7", XONXOFF);
+        var o = Printers.modem(support, "ttyS7", XONXOFF);
         o.printer.setLines(0);  // DSR low must not hold the query back either
         o.printer.reply(0x05, 0x01);
         assertEquals(0x01, o.port._getENQStatus(1000));
@@ -76,25 +75,25 @@ class LinuxSerialStatusTest {
 
     @Test
     void onlineIsDsrUnlessFlowIsXonXoff() throws Exception {
-        SerialSupport.Opened hdwr = support.modem("ttyS8", HDWR);
+        var hdwr = Printers.modem(support, "ttyS8", HDWR);
         assertTrue(hdwr.port._getOnlineStatus(0));
         hdwr.printer.setLines(SerialPrinter.CTS);
         assertFalse(hdwr.port._getOnlineStatus(0));
-        SerialSupport.Opened none = support.modem("ttyS9", PLAIN);
+        var none = Printers.modem(support, "ttyS9", PLAIN);
         assertTrue(none.port._getOnlineStatus(0));
-        SerialSupport.Opened x = support.modem("ttyS11", XONXOFF);
+        var x = Printers.modem(support, "ttyS11", XONXOFF);
         raises("UNSUPPORTED_OPERATION        Unsupported operation - can not check online status when using xOn/xOff flow control.",
                 () -> x.port._getOnlineStatus(0));
         x.port._closePort();
-        raises(PORT_NOT_OPENED, () -> x.port._getOnlineStatus(0));
-        SerialSupport.Opened bare = support.plain(PLAIN);
+        raises(support.portNotOpened, () -> x.port._getOnlineStatus(0));
+        var bare = Printers.plain(support, PLAIN);
         raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
                 () -> bare.port._getOnlineStatus(0));
     }
 
     @Test
     void resetHoldsDtrLowForTenMillisecondsEvenUnderSignals() throws Exception {
-        SerialSupport.Opened o = support.modem("ttyS12", PLAIN);
+        var o = Printers.modem(support, "ttyS12", PLAIN);
         o.printer.events();
         int resets = 5;
         try (SignalStorm storm = SignalStorm.atThisThread(support.sim, 1000)) {
@@ -115,7 +114,7 @@ class LinuxSerialStatusTest {
 
     @Test
     void resetFailuresStopAtTheFailingIoctl() throws Exception {
-        SerialSupport.Opened o = support.modem("ttyS13", PLAIN);
+        var o = Printers.modem(support, "ttyS13", PLAIN);
         o.printer.fail("tiocmget");
         raises(RESET_FAILED, o.port::_hdwrResetDevice);
         assertEquals(SerialPrinter.DTR, o.printer.hostLines() & SerialPrinter.DTR);
@@ -126,6 +125,6 @@ class LinuxSerialStatusTest {
         raises(RESET_FAILED, o.port::_hdwrResetDevice);
         assertEquals(0, o.printer.hostLines() & SerialPrinter.DTR, "DTR stays low");
         o.printer.fail();
-        raises(RESET_FAILED, () -> support.plain(PLAIN).port._hdwrResetDevice());
+        raises(RESET_FAILED, () -> Printers.plain(support, PLAIN).port._hdwrResetDevice());
     }
 }

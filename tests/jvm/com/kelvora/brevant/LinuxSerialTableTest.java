@@ -2,8 +2,7 @@ package com.kelvora.brevant;
 
 import static com.kelvora.brevant.Raises.TOO_MANY;
 import static com.kelvora.brevant.Raises.raises;
-import static com.kelvora.brevant.SerialSupport.PLAIN;
-import static com.kelvora.brevant.SerialSupport.PORT_NOT_OPENED;
+import static com.kelvora.brevant.Printers.PLAIN;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 
@@ -15,7 +14,7 @@ import org.junit.jupiter.api.Test;
 
 /** The table of 20 ports and the lookup by the beginning of the name. */
 class LinuxSerialTableTest {
-    private final SerialSupport support = new SerialSupport();
+    private final Ports<VelaCommPortLinuxSerial> support = Ports.serial();
 
     @AfterEach
     void closeAll() {
@@ -26,13 +25,13 @@ class LinuxSerialTableTest {
             throws VelaBrevantException {
         byte[] data = {(byte) tag, 0x41};
         assertEquals(2, port._sendData(data, 2, 200));
-        assertArrayEquals(data, printer.waitFor(2, 1000));
+        assertArrayEquals(data, printer.waitFor(2));
     }
 
     @Test
     void twentySlotsThenTooManyThenTheLowestFreeSlotIsReused() throws Exception {
-        List<SerialSupport.Opened> ports = new ArrayList<>();
-        for (int i = 0; i < 20; i++) ports.add(support.plain(PLAIN));
+        List<Ports.Opened<VelaCommPortLinuxSerial, SerialPrinter>> ports = new ArrayList<>();
+        for (int i = 0; i < 20; i++) ports.add(Printers.plain(support, PLAIN));
         SerialPrinter extra = SerialPrinter.plainPty(support.sim);
         VelaCommPortLinuxSerial late = new VelaCommPortLinuxSerial(extra.path);
         raises(TOO_MANY, () -> late._openPort(extra.path, PLAIN));
@@ -53,37 +52,37 @@ class LinuxSerialTableTest {
 
     @Test
     void theSameNameTwiceTakesTwoSlotsAndNeedsTwoCloses() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
-        support.open(o.printer.path, SerialSupport.HDWR);
+        var o = Printers.plain(support, PLAIN);
+        support.open(o.printer.path, Printers.HDWR);
         o.port._closePort();
         // The second slot is still open: a plain pty has no modem lines, so
         // the hdwr send fails on TIOCMGET instead of the lookup.
         raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
                 () -> o.port._sendData(new byte[1], 1, 100));
         o.port._closePort();
-        raises(PORT_NOT_OPENED, o.port::_closePort);
+        raises(support.portNotOpened, o.port::_closePort);
     }
 
     @Test
     void aShorterNameFindsALongerStoredOne() throws Exception {
-        SerialSupport.Opened ten = support.modem("ttyS10", PLAIN);
+        var ten = Printers.modem(support, "ttyS10", PLAIN);
         VelaCommPortLinuxSerial one = new VelaCommPortLinuxSerial("/dev/ttyS1");
         assertReaches(one, ten.printer, 0x10);
         VelaCommPortLinuxSerial longer = new VelaCommPortLinuxSerial("/dev/ttyS100");
-        raises(PORT_NOT_OPENED, () -> longer._sendData(new byte[1], 1, 10));
+        raises(support.portNotOpened, () -> longer._sendData(new byte[1], 1, 10));
         VelaCommPortLinuxSerial otherCase = new VelaCommPortLinuxSerial("/DEV/ttyS10");
-        raises(PORT_NOT_OPENED, otherCase::_hdwrResetDevice);
+        raises(support.portNotOpened, otherCase::_hdwrResetDevice);
     }
 
     @Test
     void aFailedOpenLeavesTheTableAsItWas() throws Exception {
-        for (int i = 0; i < 19; i++) support.plain(PLAIN);
+        for (int i = 0; i < 19; i++) Printers.plain(support, PLAIN);
         VelaCommPortLinuxSerial p = new VelaCommPortLinuxSerial("/dev/does-not-exist");
         raises("NATIVE_FN_CALL_FAILURE       Native call to open failed.",
                 () -> p._openPort("/dev/does-not-exist", PLAIN));
         raises("PORT_SETTINGS_MALFORMED      The specified baud rate is not supported.",
                 () -> p._openPort("/dev/does-not-exist", "1200,none,8,1,none"));
-        SerialSupport.Opened last = support.plain(PLAIN);  // the twentieth still fits
+        var last = Printers.plain(support, PLAIN);  // the twentieth still fits
         assertReaches(last.port, last.printer, 0x20);
     }
 }

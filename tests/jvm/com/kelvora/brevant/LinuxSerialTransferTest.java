@@ -2,9 +2,9 @@ package com.kelvora.brevant;
 
 import static com.kelvora.brevant.Raises.MEMORY;
 import static com.kelvora.brevant.Raises.raises;
-import static com.kelvora.brevant.SerialSupport.HDWR;
-import static com.kelvora.brevant.SerialSupport.PLAIN;
-import static com.kelvora.brevant.SerialSupport.XONXOFF;
+import static com.kelvora.brevant.Printers.HDWR;
+import static com.kelvora.brevant.Printers.PLAIN;
+import static com.kelvora.brevant.Printers.XONXOFF;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -20,7 +20,7 @@ class LinuxSerialTransferTest {
             "NATIVE_FN_CALL_FAILURE       Requested read length not available before timeout.";
     static final String WRITE_FAILED = "NATIVE_FN_CALL_FAILURE       Native call to write failed.";
 
-    private final SerialSupport support = new SerialSupport();
+    private final Ports<VelaCommPortLinuxSerial> support = Ports.serial();
 
     @AfterEach
     void closeAll() {
@@ -35,7 +35,7 @@ class LinuxSerialTransferTest {
 
     @Test
     void receiveTakesExactlyTheLengthAndStoresWhatTheArrayHolds() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         o.printer.feed(pattern(16), 0);
         byte[] four = new byte[4];
         assertEquals(4, o.port._receiveData(four, 10, 500));
@@ -49,7 +49,7 @@ class LinuxSerialTransferTest {
 
     @Test
     void receiveWithoutTimeFailsAtOnceAndLeavesTheQueue() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         o.printer.feed(pattern(3), 0);
         Thread.sleep(50);
         raises(READ_LENGTH, () -> o.port._receiveData(new byte[3], 3, 0));
@@ -61,7 +61,7 @@ class LinuxSerialTransferTest {
 
     @Test
     void theReceiveTimeoutBoundsSilenceNotTheTransfer() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         o.printer.feed(pattern(20), 15);  // one byte every 15 ms, about 300 ms in all
         byte[] got = new byte[20];
         long t0 = System.nanoTime();
@@ -78,7 +78,7 @@ class LinuxSerialTransferTest {
 
     @Test
     void negativeLengthsNeverBecomeSizes() throws Exception {
-        SerialSupport.Opened o = support.plain(PLAIN);
+        var o = Printers.plain(support, PLAIN);
         raises(MEMORY, () -> o.port._receiveData(new byte[4], -1, 100));
         assertEquals(0, o.port._sendData(pattern(4), -1, 100));
         assertEquals(0, o.port._sendDataOffline(pattern(4), Integer.MIN_VALUE, 100));
@@ -87,24 +87,24 @@ class LinuxSerialTransferTest {
 
     @Test
     void sendWritesTheArrayAtMostAndNeedsTime() throws Exception {
-        SerialSupport.Opened o = support.plain(XONXOFF);
+        var o = Printers.plain(support, XONXOFF);
         byte[] data = pattern(300);
         assertEquals(300, o.port._sendData(data, 5000, 100));
-        assertArrayEquals(data, o.printer.waitFor(300, 2000));
+        assertArrayEquals(data, o.printer.waitFor(300));
         assertEquals(0, o.port._sendData(data, 300, 0));
         assertEquals(0, o.port._sendData(data, 300, -1));
         assertEquals(0, o.port._sendData(data, 0, 100));
         assertEquals(120, o.port._sendDataOffline(data, 120, 100));
-        assertArrayEquals(Arrays.copyOf(data, 120), o.printer.waitFor(120, 2000));
+        assertArrayEquals(Arrays.copyOf(data, 120), o.printer.waitFor(120));
     }
 
     @Test
     void hardwareFlowSendsInBlocksOf256WhileDsrIsHigh() throws Exception {
-        SerialSupport.Opened o = support.modem("ttyS3", HDWR);
+        var o = Printers.modem(support, "ttyS3", HDWR);
         o.printer.events();
         byte[] data = pattern(1000);
         assertEquals(1000, o.port._sendData(data, 1000, 500));
-        assertArrayEquals(data, o.printer.waitFor(1000, 2000));
+        assertArrayEquals(data, o.printer.waitFor(1000));
         // Before each block DSR is read again; the printer had by then
         // received every earlier block whole.
         StringBuilder seen = new StringBuilder();
@@ -117,7 +117,7 @@ class LinuxSerialTransferTest {
 
     @Test
     void hardwareFlowGivesUpAfterTheTimeoutWithDsrLow() throws Exception {
-        SerialSupport.Opened o = support.modem("ttyS4", HDWR);
+        var o = Printers.modem(support, "ttyS4", HDWR);
         o.printer.setLines(SerialPrinter.CTS);
         long t0 = System.nanoTime();
         assertEquals(0, o.port._sendData(pattern(10), 10, 200));
@@ -127,22 +127,22 @@ class LinuxSerialTransferTest {
 
         // Offline sending does not look at DSR.
         assertEquals(10, o.port._sendDataOffline(pattern(10), 10, 200));
-        assertArrayEquals(pattern(10), o.printer.waitFor(10, 1000));
+        assertArrayEquals(pattern(10), o.printer.waitFor(10));
     }
 
     @Test
     void dsrDroppingMidSendReturnsTheBlocksSent() throws Exception {
-        SerialSupport.Opened o = support.modem("ttyS5", HDWR);
+        var o = Printers.modem(support, "ttyS5", HDWR);
         support.sim.call("serial.drop_dsr_after " + o.printer.path + " 512");
         long t0 = System.nanoTime();
         assertEquals(512, o.port._sendData(pattern(2048), 2048, 150));
         assertTrue(System.nanoTime() - t0 >= 140_000_000L);
-        assertArrayEquals(Arrays.copyOf(pattern(2048), 512), o.printer.waitFor(512, 1000));
+        assertArrayEquals(Arrays.copyOf(pattern(2048), 512), o.printer.waitFor(512));
     }
 
     @Test
     void hardwareFlowOnALineWithoutModemControlFails() throws Exception {
-        SerialSupport.Opened o = support.plain(HDWR);
+        var o = Printers.plain(support, HDWR);
         raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
                 () -> o.port._sendData(pattern(4), 4, 100));
         assertEquals(4, o.port._sendDataOffline(pattern(4), 4, 100));
@@ -150,7 +150,7 @@ class LinuxSerialTransferTest {
 
     @Test
     void aSendTheLineCannotTakeIsAWriteFailure() throws Exception {
-        SerialSupport.Opened o = support.modem("ttyS6", PLAIN);
+        var o = Printers.modem(support, "ttyS6", PLAIN);
         o.printer.fail("tiocmget");  // a send without flow control never asks for DSR
         // The printer side stops reading; a pty takes several KiB, then the
         // non-blocking write is refused.

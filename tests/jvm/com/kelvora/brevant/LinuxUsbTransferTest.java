@@ -2,10 +2,9 @@ package com.kelvora.brevant;
 
 import static com.kelvora.brevant.Raises.JNI_FAULT;
 import static com.kelvora.brevant.Raises.raises;
-import static com.kelvora.brevant.UsbSupport.DEVICE_GONE;
-import static com.kelvora.brevant.UsbSupport.ENODEV;
-import static com.kelvora.brevant.UsbSupport.EPIPE;
-import static com.kelvora.brevant.UsbSupport.PORT_NOT_OPENED;
+import static com.kelvora.brevant.Raises.DEVICE_GONE;
+import static com.kelvora.printersim.UsbPrinter.ENODEV;
+import static com.kelvora.printersim.UsbPrinter.EPIPE;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -23,13 +22,13 @@ class LinuxUsbTransferTest {
     static final String CONTROL_FAILED = "NATIVE_FN_CALL_FAILURE       Native call to usb_control_msg failed.";
     static final String ONLINE_FAILED = "NATIVE_FN_CALL_FAILURE       Netive call to usb_control_msg failed";
 
-    private UsbSupport support;
+    private Ports<VelaCommPortLinuxUSB> support;
     private UsbPrinter printer;
     private VelaCommPortLinuxUSB port;
 
     @BeforeEach
     void openPrinter() throws Exception {
-        support = new UsbSupport();
+        support = Ports.usb();
         printer = UsbPrinter.standard(support.sim);
         port = support.open("usb0");
         printer.events();
@@ -172,7 +171,7 @@ class LinuxUsbTransferTest {
     private void assertGoneClosesThePort(Executable call) throws Exception {
         raises(DEVICE_GONE, call);
         assertEquals(0, printer.claims(), "interface released");
-        raises(PORT_NOT_OPENED, () -> port._sendData(new byte[1], 1, 10));
+        raises(support.portNotOpened, () -> port._sendData(new byte[1], 1, 10));
         printer.gone(false);
         printer.failBulkIn(0);
         port._openPort("usb0", null);  // the printer is back

@@ -1,8 +1,8 @@
 package com.kelvora.brevant;
 
 import static com.kelvora.brevant.Raises.raises;
-import static com.kelvora.brevant.SerialSupport.HDWR;
-import static com.kelvora.brevant.SerialSupport.PLAIN;
+import static com.kelvora.brevant.Printers.HDWR;
+import static com.kelvora.brevant.Printers.PLAIN;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -20,8 +20,8 @@ import org.junit.jupiter.api.Test;
  */
 class LinuxWaitsUnderSignalsTest {
     private static final int WAIT_MS = 300;
-    private final SerialSupport serial = new SerialSupport();
-    private final ParallelSupport parallel = new ParallelSupport();
+    private final Ports<VelaCommPortLinuxSerial> serial = Ports.serial();
+    private final Ports<VelaCommPortLinuxParallel> parallel = Ports.parallel();
 
     @AfterEach
     void closeAll() {
@@ -47,7 +47,7 @@ class LinuxWaitsUnderSignalsTest {
 
     @Test
     void serialReceiveDsrWaitAndStatusExchangesRunTheirFullTime() throws Exception {
-        SerialSupport.Opened o = serial.modem("ttyS40", HDWR);
+        var o = Printers.modem(serial, "ttyS40", HDWR);
         lastsUnderSignals(serial.sim, WAIT_MS, () -> raises(
                 "NATIVE_FN_CALL_FAILURE       Requested read length not available before timeout.",
                 () -> o.port._receiveData(new byte[4], 4, WAIT_MS)));
@@ -72,7 +72,7 @@ class LinuxWaitsUnderSignalsTest {
 
     @Test
     void parallelSendToAnOfflinePrinterAndAnEmptyReadRunTheirFullTime() throws Exception {
-        ParallelSupport.Opened o = parallel.printer();
+        var o = Printers.parallel(parallel);
         o.printer.setStatus(ParallelPrinter.ERROR_CLEAR);  // Select low: offline
         lastsUnderSignals(parallel.sim, WAIT_MS, () -> assertEquals(0, o.port._sendData(new byte[8], 8, WAIT_MS)));
         lastsUnderSignals(parallel.sim, WAIT_MS, () -> assertEquals(0, o.port._receiveData(new byte[8], 8, WAIT_MS)));

@@ -14,24 +14,11 @@ final class Raises {
     static final String MEMORY = "NATIVE_FN_CALL_FAILURE       Memory allocation failure in native method.";
     static final String JNI_FAULT = "JNI_FAULT                    Unexpected JNI fault.";
     static final String NAME_TOO_LONG = "CAN_NOT_OPEN_DEVICE          Port name too long.";
+    static final String DEVICE_GONE = "DEVICE_CONNECTION_CLOSED     no device - attempt reopen";
 
     static void raises(String message, Executable call) {
         VelaBrevantException e = assertThrows(VelaBrevantException.class, call);
         assertEquals(message, e.getMessage());
-    }
-
-    /** A port's _closePort. */
-    interface Close {
-        void run() throws VelaBrevantException;
-    }
-
-    /** Closes until the lookup fails: every slot opened under that name is freed. */
-    static void closeUntilNotOpen(Close close) {
-        try {
-            while (true) close.run();
-        } catch (VelaBrevantException expected) {
-            // no open slot left under that name
-        }
     }
 
     static String repeat(char c, int n) {

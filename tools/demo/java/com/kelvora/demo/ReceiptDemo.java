@@ -58,7 +58,7 @@ public final class ReceiptDemo {
         int sent = port._sendData(RECEIPT, RECEIPT.length, 1000);
         System.out.println("_sendData sent " + sent + " of " + RECEIPT.length + " bytes");
         System.out.println("printer received:");
-        System.out.print(show(printer.waitFor(RECEIPT.length, 2000)));
+        System.out.print(show(printer.waitFor(RECEIPT.length)));
         port._closePort();
         System.out.println("port closed");
     }
