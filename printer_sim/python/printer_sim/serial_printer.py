@@ -147,7 +147,9 @@ class SerialPrinters:
         os.close(slave)
         # Reached through a link outside /dev: the umockdev preload takes
         # every /dev path for its own and would refuse the pty's ioctls.
-        path = os.path.join(self.testbed.workdir, "pty" + pts.rsplit("/", 1)[1])
+        # The suffix keeps one name from being the start of another (pty1,
+        # pty10): the library finds ports by the start of their name.
+        path = os.path.join(self.testbed.workdir, "pty%s.tty" % pts.rsplit("/", 1)[1])
         os.symlink(pts, path)
         printer = SerialPrinter(master, pts)
         self.by_path[path] = printer

@@ -46,10 +46,11 @@ class LinuxParallelStatusTest {
     @Test
     void theTimeoutHasNoEffect() throws Exception {
         var o = Printers.parallel(support);
+        // A library that waited out these would stop the test for ten minutes.
         long t0 = System.nanoTime();
-        assertTrue(o.port._getOnlineStatus(5000));
+        assertTrue(o.port._getOnlineStatus(600_000));
         assertEquals(0, o.port._getENQStatus(-1));
-        assertTrue(System.nanoTime() - t0 < 1_000_000_000L);
+        assertTrue(System.nanoTime() - t0 < 60_000_000_000L);
     }
 
     @Test

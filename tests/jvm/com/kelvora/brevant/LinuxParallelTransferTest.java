@@ -60,7 +60,7 @@ class LinuxParallelTransferTest {
         long t0 = System.nanoTime();
         assertEquals(0, o.port._sendData(pattern(10), 10, 120));  // three steps of 50
         long ms = msSince(t0);
-        assertTrue(ms >= 150 && ms < 1000, "returned after " + ms + " ms");
+        assertTrue(ms >= 150, "returned after " + ms + " ms");
         assertEquals(4, Printers.kinds(o.printer.events(), "rstatus").size());
         // Without time there is the first attempt only, and no sleep.
         assertEquals(0, o.port._sendData(pattern(10), 10, 0));
@@ -107,7 +107,7 @@ class LinuxParallelTransferTest {
         long t0 = System.nanoTime();
         assertEquals(0, o.port._receiveData(got, 5, 170));  // three sleeps of 50
         long ms = msSince(t0);
-        assertTrue(ms >= 150 && ms < 1000, "gave up after " + ms + " ms");
+        assertTrue(ms >= 150, "gave up after " + ms + " ms");
         assertEquals(4, Printers.kinds(o.printer.events(), "read").size());
         assertEquals(0, o.port._receiveData(got, 5, 49));
         assertEquals(1, Printers.kinds(o.printer.events(), "read").size());
@@ -121,9 +121,9 @@ class LinuxParallelTransferTest {
         assertEquals(4, o.port._receiveData(small, 10, 100));
         assertArrayEquals(Arrays.copyOf(pattern(10), 4), small);
         assertEquals(List.of("read:10"), Printers.kinds(o.printer.events(), "read"));
-        long t0 = System.nanoTime();
-        assertEquals(0, o.port._receiveData(small, 0, 5000));
-        assertTrue(msSince(t0) < 1000);
+        // Nothing wanted: one read of nothing, however long the timeout.
+        assertEquals(0, o.port._receiveData(small, 0, 600_000));
+        assertEquals(List.of("read:0"), Printers.kinds(o.printer.events(), "read"));
         raises(MEMORY, () -> o.port._receiveData(small, -1, 100));
         raises(JNI_FAULT, () -> o.port._receiveData(null, 1, 100));
     }

@@ -11,6 +11,7 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.kelvora.printersim.SerialPrinter;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import org.junit.jupiter.api.AfterEach;
@@ -108,7 +109,12 @@ class LinuxSerialContractTest {
         final int cstopb = 0x40, cread = 0x80, parodd = 0x200, clocal = 0x800;
         final long crtscts = 0x80000000L;
         final int b19200 = 0xE, b2400 = 0xB;
-        var o = Printers.plain(support, "19200,odd,8,2,xonxoff");
+        // A line left without CLOCAL gets it from the open (a pty refuses
+        // to drop CREAD, so only CLOCAL can show that the open sets them).
+        SerialPrinter printer = SerialPrinter.plainPty(support.sim);
+        printer.clearControlFlags(clocal);
+        assertEquals(0, printer.termios()[2] & clocal);
+        var o = support.open(printer, printer.path, "19200,odd,8,2,xonxoff");
         long[] t = o.printer.termios();  // iflag oflag cflag lflag ispeed ospeed
         assertEquals(b19200, t[4]);
         assertEquals(b19200, t[5]);

@@ -45,7 +45,7 @@ class LinuxSerialStatusTest {
     void staleInputIsNeverTakenForTheReply() throws Exception {
         var o = Printers.plain(support, PLAIN);
         o.printer.feed(new byte[] {0x77, 0x78}, 0);
-        Thread.sleep(30);
+        o.printer.awaitHostQueued(2);
         o.printer.reply(0x05, 0x18);
         assertEquals(0x18, o.port._getENQStatus(500));
     }
