@@ -5,7 +5,7 @@
 namespace vela {
 namespace {
 
-TEST(UsbProtocol, StatusByteGivesOnlineAndEnq) {
+TEST(PrinterStatus, StatusByteGivesOnlineAndEnq) {
   struct Row {
     std::uint8_t status;
     bool online;

@@ -30,17 +30,15 @@ class LinuxParallelStatusTest {
     @Test
     void onlineAndEnqComeFromTheLines() throws Exception {
         var o = Printers.parallel(support);
-        int[][] rows = {  // lines, online, ENQ
-            {0x18, 1, 0x00}, {0x08, 0, 0x00}, {0x10, 1, 0x04}, {0x38, 1, 0x08},
-            {0x00, 0, 0x04}, {0x28, 0, 0x08}, {0x20, 0, 0x0C}, {0xE7, 0, 0x0C}, {0xDF, 1, 0x00},
-        };
+        // The decoding itself is unit-tested; these rows show the lines reach it.
+        int[][] rows = {{0x20, 0, 0x0C}, {0xDF, 1, 0x00}};  // lines, online, ENQ
         for (int[] row : rows) {
             o.printer.setStatus(row[0]);
             assertEquals(row[1] == 1, o.port._getOnlineStatus(0), "online for " + row[0]);
             assertEquals(row[2], o.port._getENQStatus(0), "ENQ for " + row[0]);
         }
         assertEquals(List.of("negot:256", "rstatus:223"),
-                Printers.kinds(o.printer.events(), "negot", "rstatus").subList(34, 36));
+                Printers.kinds(o.printer.events(), "negot", "rstatus").subList(6, 8));
     }
 
     @Test

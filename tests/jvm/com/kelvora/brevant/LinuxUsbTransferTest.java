@@ -62,7 +62,8 @@ class LinuxUsbTransferTest {
 
     @Test
     void statusByteGivesEnqAndOnline() throws Exception {
-        int[][] rows = {{0x18, 1, 0x00}, {0x10, 1, 0x04}, {0x38, 1, 0x08}, {0x00, 0, 0x04}, {0x28, 0, 0x08}};
+        // The decoding itself is unit-tested; these rows show the byte reaches it.
+        int[][] rows = {{0x20, 0, 0x0C}, {0xDF, 1, 0x00}};  // status, online, ENQ
         for (int[] row : rows) {
             printer.setStatus(row[0]);
             assertEquals(row[2], port._getENQStatus(50), "ENQ of " + row[0]);
