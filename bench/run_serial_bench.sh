@@ -1,19 +1,45 @@
 #!/bin/sh
-# Serial figures: JNI call costs, _sendData beside a plain C write+tcdrain
-# loop on the same pty, and the CPU of a 2 s receive wait.
+# Serial figures: JNI call costs, the CPU of a 2 s receive wait, and
+# _sendData beside a C loop that makes the same calls under the same rule
+# (a refused write fails the chunk, which is sent again), first to a
+# printer that reads as fast as it can, then to one at 115200 baud with
+# 256-byte chunks and a wait of one chunk's line time before each resend
+# (a pty's tcdrain does not wait for the far end, a real line's does).
 # usage: run_serial_bench.sh BUILD_DIR [TOTAL_BYTES] [CHUNK]
 set -eu
 build=$1 total=${2:-8388608} chunk=${3:-4096}
-link=$(mktemp -u /tmp/vela-bench-pty.XXXXXX)
-"$build/bench/pty_sink" "$link" >/dev/null &
-sink=$!
-trap 'kill $sink 2>/dev/null || true' EXIT
-while [ ! -L "$link" ]; do sleep 0.05; done
+line_rate=11520          # bytes/s of 115200 baud, 8N1
+line_total=$((line_rate * 15))   # long enough that the pty buffer matters little
+sink=""
+trap '[ -n "$sink" ] && kill $sink 2>/dev/null || true' EXIT
 
-c_mbs=$("$build/bench/pty_write_baseline" "$link" "$total" "$chunk")
-java -Djava.library.path="$build/lib" \
-  -cp "$build/java/vela_brevant.jar:$build/java/bench.jar" \
-  com.kelvora.bench.SerialBench "$link" "$total" "$chunk" | tee "$build/serial_bench.txt"
-j_mbs=$(sed -n 's/^_sendData throughput: \([0-9.]*\) MB.*/\1/p' "$build/serial_bench.txt")
-echo "plain C write+tcdrain: $c_mbs MB/s"
-echo "ratio _sendData / C loop: $(echo "$j_mbs $c_mbs" | awk '{printf "%.2f", $1 / $2}')"
+# A fresh pty printer reading RATE bytes/s (0: as fast as it can) at $link.
+start_sink() {
+  [ -n "$sink" ] && kill $sink 2>/dev/null || true
+  link=$(mktemp -u /tmp/vela-bench-pty.XXXXXX)
+  "$build/bench/pty_sink" "$link" "$1" >/dev/null &
+  sink=$!
+  while [ ! -L "$link" ]; do sleep 0.05; done
+}
+
+java_bench() {
+  java -Djava.library.path="$build/lib" \
+    -cp "$build/java/vela_brevant.jar:$build/java/bench.jar" \
+    com.kelvora.bench.SerialBench "$link" "$@"
+}
+
+compare() {  # NAME TOTAL RATE CHUNK RETRY_WAIT_US
+  start_sink "$3"
+  c=$("$build/bench/pty_write_baseline" "$link" "$2" "$4" "$5")
+  start_sink "$3"
+  j=$(java_bench "$2" "$4" throughput "$5")
+  echo "$1: _sendData $j; C loop $(echo "$c" | awk '{printf "%s MB/s (%d refused writes)", $1, $2}')"
+  echo "$1: ratio _sendData / C loop: $(echo "$j $c" | awk '{printf "%.2f", $1 / $6}')"
+}
+
+out="$build/serial_bench.txt"
+start_sink 0
+java_bench "$total" "$chunk" costs >"$out"
+compare "fast sink" "$total" 0 "$chunk" 0 >>"$out"
+compare "115200 baud sink" "$line_total" "$line_rate" 256 $((256 * 1000000 / line_rate)) >>"$out"
+cat "$out"
