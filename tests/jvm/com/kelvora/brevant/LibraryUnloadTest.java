@@ -45,7 +45,7 @@ class LibraryUnloadTest {
     /** Collects until the loader is gone and `held` has dropped to `expected`. */
     private static void awaitUnload(WeakReference<ClassLoader> loader, LongSupplier held, long expected)
             throws InterruptedException {
-        for (int i = 0; i < 100 && (loader.get() != null || held.getAsLong() != expected); i++) {
+        for (int i = 0; i < 400 && (loader.get() != null || held.getAsLong() != expected); i++) {
             System.gc();
             Thread.sleep(50);
         }
