@@ -9,9 +9,8 @@
 //     static void ReleaseAtUnload(Record*);         // unload's device work
 //   };
 //
-// and, where it keeps state beyond its table, AtLoad() and AtUnload().
-//
-// and each entry point is then one line of its own transport work.
+// (with AtLoad() and AtUnload() where it keeps state beyond its table), and
+// each entry point is then one line of its own transport work.
 #pragma once
 
 #include <jni.h>

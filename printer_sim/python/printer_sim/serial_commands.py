@@ -1,4 +1,7 @@
 """Control commands of the serial printers."""
+import fcntl
+import struct
+import termios
 import time
 
 from .serial_printer import SerialPrinters
@@ -39,33 +42,27 @@ class SerialCommands:
     def cmd_take(self, path):
         return _hex(self.printers.get(path).take())
 
-    def cmd_wait(self, path, count, timeout_ms):
-        """waits until at least COUNT bytes were received, then takes them"""
+    def _take_when(self, path, timeout_ms, ready):
+        """drains until ready(received) or the time is up, then takes everything"""
         p = self.printers.get(path)
         end = time.monotonic() + int(timeout_ms) / 1000.0
         while time.monotonic() < end:
             p.drain()
-            if len(p.received) >= int(count):
+            if ready(p.received):
                 break
             time.sleep(0.002)
         return _hex(p.take())
+
+    def cmd_wait(self, path, count, timeout_ms):
+        """waits until at least COUNT bytes were received, then takes them"""
+        return self._take_when(path, timeout_ms, lambda got: len(got) >= int(count))
 
     def cmd_wait_byte(self, path, last, timeout_ms):
         """waits until the byte LAST was received, then takes everything"""
-        p = self.printers.get(path)
-        end = time.monotonic() + int(timeout_ms) / 1000.0
-        while time.monotonic() < end:
-            p.drain()
-            if int(last) in p.received:
-                break
-            time.sleep(0.002)
-        return _hex(p.take())
+        return self._take_when(path, timeout_ms, lambda got: int(last) in got)
 
     def cmd_await_queued(self, path, count, timeout_ms):
         """waits until the host's side of the line holds COUNT unread bytes"""
-        import fcntl
-        import struct
-        import termios
         p = self.printers.get(path)
         end = time.monotonic() + int(timeout_ms) / 1000.0
         queued = 0
@@ -88,7 +85,6 @@ class SerialCommands:
 
     def cmd_set_iflag(self, path, bits):
         """sets c_iflag bits on the line, as another program might have left it"""
-        import termios
         p = self.printers.get(path)
         attrs = termios.tcgetattr(p.master)
         attrs[0] |= int(bits, 0)
@@ -96,7 +92,6 @@ class SerialCommands:
 
     def cmd_clear_cflag(self, path, bits):
         """clears c_cflag bits on the line"""
-        import termios
         p = self.printers.get(path)
         attrs = termios.tcgetattr(p.master)
         attrs[2] &= ~int(bits, 0)
