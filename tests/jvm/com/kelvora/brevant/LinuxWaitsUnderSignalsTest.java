@@ -41,7 +41,7 @@ class LinuxWaitsUnderSignalsTest {
             long ms = (System.nanoTime() - t0) / 1_000_000;
             int sent = storm.stop();
             assertTrue(ms >= minMs, "returned after " + ms + " ms of " + minMs);
-            assertTrue(sent >= 10, "only " + sent + " signals sent");
+            assertTrue(sent >= 5, "only " + sent + " signals sent");
         }
     }
 
@@ -61,10 +61,11 @@ class LinuxWaitsUnderSignalsTest {
                 "COMM_FAILURE                 Could not get EOT status due to communications failure.",
                 () -> o.port._getEOTStatus(WAIT_MS)));
 
-        // A printer that answers ENQ late is still heard, every time.
+        // A printer that answers ENQ late is still heard, every time: the
+        // timeout is thirty times the delay, the signals come every 1 ms.
         o.printer.reply(0x05, 0x12);
-        o.printer.replyDelay(400);
-        lastsUnderSignals(serial.sim, 8 * 400, () -> {
+        o.printer.replyDelay(100);
+        lastsUnderSignals(serial.sim, 8 * 100, () -> {
             for (int i = 0; i < 8; i++) assertEquals(0x12, o.port._getENQStatus(3000));
         });
         serial.sim.call("serial.take " + o.printer.path);
