@@ -1,13 +1,14 @@
 #!/bin/sh
-# Installs what the demo needs, builds the libraries, the jar and the demo
-# (no tests), and prints a receipt through each library to virtual printers.
+# Installs what the demo needs, builds the libraries (the Windows DLLs with
+# the mingw-w64 cross compiler), the jar and the demo (no tests), and prints
+# a receipt through each Linux library to virtual printers.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
-install_packages cmake make gcc g++ openjdk-17-jdk-headless libusb-dev \
+install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev openjdk-17-jdk-headless libusb-dev \
   python3 python3-gi gir1.2-umockdev-1.0 umockdev
 echo "building into build/ ..."
 quietly configure as_owner cmake -S . -B build -DBUILD_TESTING=OFF
 quietly build as_owner cmake --build build -j "$(nproc)" --target receipt_demo \
-  VelaCommPortLinuxSerial VelaCommPortLinuxParallel VelaCommPortLinuxUSB
+  VelaCommPortLinuxSerial VelaCommPortLinuxParallel VelaCommPortLinuxUSB windows_dlls
 as_owner sh tools/demo/run.sh build

@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
-install_packages cmake make gcc g++ binutils openjdk-17-jdk-headless libusb-dev \
+install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev binutils openjdk-17-jdk-headless libusb-dev \
   python3 python3-gi gir1.2-umockdev-1.0 umockdev libumockdev-dev \
   junit5 googletest libgtest-dev
 echo "building into build/ ..."

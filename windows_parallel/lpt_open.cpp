@@ -1,0 +1,49 @@
+#include "lpt_port.h"
+#include "lpt_timeouts.h"
+
+namespace vela {
+
+LptPort lptPorts[kLptSlots];
+std::int32_t timeoutsSet[kTimeoutKeys];
+DWORD platformId;
+
+void LptLibrary::AtLoad() {
+  for (auto& flag : timeoutsSet) flag = 0;
+}
+
+int TimeoutKey(const char (&name)[260]) {
+  const char* p = name + 4;
+  const char* end = name + sizeof(name);
+  while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  long value = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+    if (value >= kTimeoutKeys) return -1;  // also stops any overflow
+  }
+  if (negative && value != 0) return -1;
+  return static_cast<int>(value);
+}
+
+bool OpenLptDevice(LptPort* record, const char** message) {
+  record->handle = CreateFileA(record->name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (record->handle == INVALID_HANDLE_VALUE) {
+    *message = kCreateFileFailed;
+    return false;
+  }
+  // A name whose key has no flag gets the open timeouts at every open.
+  int key = TimeoutKey(record->name);
+  if (key < 0 || timeoutsSet[key] == 0) {
+    COMMTIMEOUTS t = OpenTimeouts();
+    SetCommTimeouts(record->handle, &t);
+    if (key >= 0) timeoutsSet[key] = 1;
+  }
+  return true;
+}
+
+}  // namespace vela

@@ -1,0 +1,58 @@
+#include "lpt_transfer.h"
+
+#include "java_bytes.h"
+#include "lpt_timeouts.h"
+
+namespace vela {
+namespace {
+
+constexpr DWORD kPiece = 4096;
+constexpr DWORD kIdleSleepMs = 20;
+
+DWORD WriteWithinBudget(HANDLE handle, const jbyte* data, DWORD length, DWORD budget) {
+  DWORD sent = 0;
+  while (budget > 0) {
+    DWORD start = GetTickCount();
+    DWORD piece = length - sent < kPiece ? length - sent : kPiece;
+    DWORD written = 0;
+    WriteFile(handle, data + sent, piece, &written, nullptr);
+    sent += written;
+    FlushFileBuffers(handle);
+    if (written == 0) {
+      Sleep(kIdleSleepMs);
+      DWORD elapsed = GetTickCount() - start;
+      budget = elapsed > budget ? 0 : budget - elapsed;
+    }
+    if (sent >= length) break;
+  }
+  return sent;
+}
+
+}  // namespace
+
+jint ReceiveLptData(JNIEnv* env, LptPort* port, jbyteArray buffer, jint length, jlong timeout,
+                    const char** message) {
+  ApplyReceiveTimeout(port->handle, LowUnsigned(timeout));
+  BorrowedBytes bytes;
+  if (!BorrowBytes(env, buffer, kLptLookupTexts, &bytes, message)) return 0;
+  jint wanted = ClampToArray(length, bytes.length);
+  DWORD got = 0;
+  if (wanted > 0) ReadFile(port->handle, bytes.elements, static_cast<DWORD>(wanted), &got, nullptr);
+  ReleaseBytes(env, &bytes);
+  return static_cast<jint>(got);
+}
+
+jint SendLptData(JNIEnv* env, LptPort* port, jbyteArray data, jint length, jlong timeout,
+                 const char** message) {
+  BorrowedBytes bytes;
+  if (!BorrowBytes(env, data, kLptLookupTexts, &bytes, message)) return 0;
+  jint count = ClampToArray(length, bytes.length);
+  ApplySendTimeout(port->handle, LowUnsigned(timeout));
+  DWORD sent = count > 0 ? WriteWithinBudget(port->handle, bytes.elements, static_cast<DWORD>(count),
+                                             LowUnsigned(timeout))
+                         : 0;
+  ReleaseBytes(env, &bytes);
+  return static_cast<jint>(sent);
+}
+
+}  // namespace vela
