@@ -3,6 +3,7 @@
 # libraries keep the host compiler.
 find_program(VELA_MINGW_I686_CXX i686-w64-mingw32-g++)
 set(VELA_WINDOWS_DLL_DIR ${PROJECT_BINARY_DIR}/lib-windows-x86)
+set(VELA_WINDOWS_TEST_DIR ${PROJECT_BINARY_DIR}/windows-tests)
 if(NOT VELA_MINGW_I686_CXX)
   message(STATUS "i686-w64-mingw32-g++ not found: the Windows DLLs are not built")
   return()
@@ -19,6 +20,8 @@ ExternalProject_Add(windows_dlls
     -DVELA_JNI_HEADERS=${PROJECT_BINARY_DIR}/jni_headers
     -DVELA_OUTPUT_DIR=${VELA_WINDOWS_DLL_DIR}
     -DVELA_WERROR=${VELA_WERROR}
+    -DVELA_BUILD_TESTS=${BUILD_TESTING}
+    -DVELA_TEST_OUTPUT_DIR=${VELA_WINDOWS_TEST_DIR}
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   DEPENDS vela_brevant)

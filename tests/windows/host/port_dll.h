@@ -1,0 +1,52 @@
+// A port library DLL loaded as a 32-bit VM loads it: LoadLibraryA, then
+// each native method by its decorated name, called through a JniHost.
+#pragma once
+
+#include <windows.h>
+
+#include <jni.h>
+
+#include <string>
+
+#include "jni_host.h"
+
+namespace vela_host {
+
+class PortDll {
+ public:
+  // Loads PATH and binds every method of CLASS; a missing one is an error().
+  PortDll(const std::string& path, const std::string& cls);
+  ~PortDll();
+  PortDll(const PortDll&) = delete;
+  PortDll& operator=(const PortDll&) = delete;
+
+  const std::string& error() const { return error_; }
+  // Unloads the DLL now, as the VM does when its class loader goes.
+  void Unload();
+
+  // Each call returns the exception message it left ("" for none) through
+  // `raised`, and fails the host's misuse checks where it misbehaved.
+  void OpenPort(JniHost& h, jobject port, jstring name, jstring settings, std::string* raised);
+  void ClosePort(JniHost& h, jobject port, std::string* raised);
+  jint ReceiveData(JniHost& h, jobject port, jbyteArray buf, jint n, jlong t, std::string* raised);
+  jint SendData(JniHost& h, jobject port, jbyteArray data, jint n, jlong t, std::string* raised);
+  jint SendDataOffline(JniHost& h, jobject port, jbyteArray d, jint n, jlong t, std::string* raised);
+  jbyte EnqStatus(JniHost& h, jobject port, jlong t, std::string* raised);
+  jbyte EotStatus(JniHost& h, jobject port, jlong t, std::string* raised);
+  jboolean OnlineStatus(JniHost& h, jobject port, jlong t, std::string* raised);
+  jboolean PowerStatus(JniHost& h, jobject port, jlong t, std::string* raised);
+  void HdwrReset(JniHost& h, jobject port, std::string* raised);
+  // The capability answers in the order of the contract, as T and F.
+  std::string Capabilities(JniHost& h, jobject port);
+
+ private:
+  FARPROC Bind(const std::string& method, int argumentBytes);
+
+  HMODULE dll_ = nullptr;
+  std::string cls_;
+  std::string error_;
+  FARPROC open_, close_, receive_, send_, sendOffline_, enq_, eot_, online_, power_, reset_;
+  FARPROC caps_[8];
+};
+
+}  // namespace vela_host

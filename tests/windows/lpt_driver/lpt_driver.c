@@ -1,0 +1,208 @@
+/* An emulated LPT printer for the Windows parallel library's tests: a
+ * kernel driver that wine loads. It creates one device per name in
+ * kNames, each a printer of its own, and answers what the library's Win32
+ * calls become under wine (see NOTES.md); tests set and read its state
+ * through the requests of lpt_control.h. Never shipped. */
+#include <ntddk.h>
+
+#include "lpt_control.h"
+
+#define IOCTL_SERIAL_SET_TIMEOUTS 0x1B001C
+#define IOCTL_SERIAL_GET_TIMEOUTS 0x1B0020
+#define IOCTL_SERIAL_RESET_DEVICE 0x1B002C
+#define IOCTL_SERIAL_GET_COMMSTATUS 0x1B006C
+#define IOCTL_PAR_QUERY_INFORMATION 0x160004
+#define IOCTL_PAR_SET_INFORMATION 0x160008
+#define FEED_MAX 4096
+
+/* Device names, reached as \\.\NAME. The digits at their start are the
+ * library's timeout keys. */
+static const WCHAR* const kNames[] = {L"VLPT", L"VLPT2", L"1VLPT", L"8VLPT", L"9VLPT", L"-1VLPT",
+                                      L"VLPTBENCH"};
+#define DEVICES (sizeof(kNames) / sizeof(kNames[0]))
+
+typedef struct Printer {
+  VelaLptState state;
+  unsigned char status;
+  unsigned int commErrors;
+  int accept;
+  int failReset, failGetTimeouts, failStatus;
+  unsigned char feed[FEED_MAX];
+  unsigned int fed;
+} Printer;
+
+static PDEVICE_OBJECT devices[DEVICES];
+
+static void CopyBytes(void* to, const void* from, ULONG n) {
+  unsigned char* d = (unsigned char*)to;
+  const unsigned char* s = (const unsigned char*)from;
+  while (n-- > 0) *d++ = *s++;
+}
+
+static void Clear(Printer* p) {
+  unsigned char* b = (unsigned char*)p;
+  for (ULONG i = 0; i < sizeof(*p); ++i) b[i] = 0;
+  p->status = 0x80;  /* selected, no error */
+  p->accept = -1;
+}
+
+static void Log(Printer* p, unsigned int entry) {
+  if (p->state.logged < VELA_LPT_LOG) p->state.log[p->state.logged] = entry;
+  p->state.logged++;
+}
+
+static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
+  irp->IoStatus.Status = status;
+  irp->IoStatus.Information = information;
+  IoCompleteRequest(irp, IO_NO_INCREMENT);
+  return status;
+}
+
+static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
+  void* buf = irp->AssociatedIrp.SystemBuffer;
+  ULONG in = sp->Parameters.DeviceIoControl.InputBufferLength;
+  ULONG out = sp->Parameters.DeviceIoControl.OutputBufferLength;
+  switch (sp->Parameters.DeviceIoControl.IoControlCode) {
+    case IOCTL_SERIAL_SET_TIMEOUTS:
+      p->state.setTimeouts++;
+      if (in < 20) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(p->state.timeouts, buf, 20);
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case IOCTL_SERIAL_GET_TIMEOUTS:
+      p->state.getTimeouts++;
+      if (p->failGetTimeouts) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+      if (out < 20) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(buf, p->state.timeouts, 20);
+      return Complete(irp, STATUS_SUCCESS, 20);
+    case IOCTL_SERIAL_GET_COMMSTATUS: {
+      /* SERIAL_STATUS: Errors first; wine maps the serial error bits only. */
+      p->state.commStatus++;
+      if (p->failStatus) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+      ULONG n = out < 24 ? out : 24;
+      unsigned char zero[24] = {0};
+      CopyBytes(buf, zero, n);
+      if (n >= 4) CopyBytes(buf, &p->commErrors, 4);
+      return Complete(irp, STATUS_SUCCESS, n);
+    }
+    case IOCTL_SERIAL_RESET_DEVICE:
+      p->state.serialResets++;
+      return Complete(irp, p->failReset ? STATUS_INVALID_DEVICE_REQUEST : STATUS_SUCCESS, 0);
+    case IOCTL_PAR_QUERY_INFORMATION:
+      p->state.parQueries++;
+      if (p->failStatus || out < 1) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+      *(unsigned char*)buf = p->status;
+      return Complete(irp, STATUS_SUCCESS, 1);
+    case IOCTL_PAR_SET_INFORMATION:
+      if (in >= 1 && *(unsigned char*)buf == 0x01) p->state.parInits++;
+      return Complete(irp, p->failReset ? STATUS_INVALID_DEVICE_REQUEST : STATUS_SUCCESS, 0);
+    case VELA_LPT_SET: {
+      if (in < sizeof(VelaLptSetting)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      VelaLptSetting s;
+      CopyBytes(&s, buf, sizeof(s));
+      switch (s.field) {
+        case VELA_LPT_STATUS: p->status = (unsigned char)s.value; break;
+        case VELA_LPT_COMM_ERRORS: p->commErrors = (unsigned int)s.value; break;
+        case VELA_LPT_ACCEPT: p->accept = s.value; break;
+        case VELA_LPT_FAIL_RESET: p->failReset = s.value; break;
+        case VELA_LPT_FAIL_GET_TIMEOUTS: p->failGetTimeouts = s.value; break;
+        case VELA_LPT_FAIL_STATUS: p->failStatus = s.value; break;
+        default: return Complete(irp, STATUS_INVALID_PARAMETER, 0);
+      }
+      return Complete(irp, STATUS_SUCCESS, 0);
+    }
+    case VELA_LPT_FEED:
+      if (in > FEED_MAX) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(p->feed, buf, in);
+      p->fed = in;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case VELA_LPT_GET_STATE:
+      if (out < sizeof(VelaLptState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(buf, &p->state, sizeof(VelaLptState));
+      return Complete(irp, STATUS_SUCCESS, sizeof(VelaLptState));
+    case VELA_LPT_CLEAR:
+      Clear(p);
+      return Complete(irp, STATUS_SUCCESS, 0);
+    default:
+      return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+  }
+}
+
+static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
+  Printer* p = (Printer*)dev->DeviceExtension;
+  PIO_STACK_LOCATION sp = IoGetCurrentIrpStackLocation(irp);
+  switch (sp->MajorFunction) {
+    case IRP_MJ_CREATE:
+      p->state.creates++;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case IRP_MJ_CLOSE:
+      p->state.closes++;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case IRP_MJ_FLUSH_BUFFERS:
+      p->state.flushes++;
+      Log(p, 0xFFFFFFFFu);
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case IRP_MJ_WRITE: {
+      ULONG n = sp->Parameters.Write.Length;
+      ULONG take = p->accept < 0 || (ULONG)p->accept > n ? n : (ULONG)p->accept;
+      p->state.writes++;
+      p->state.bytesTaken += take;
+      Log(p, n);
+      return Complete(irp, STATUS_SUCCESS, take);
+    }
+    case IRP_MJ_READ: {
+      ULONG n = sp->Parameters.Read.Length;
+      ULONG give = n < p->fed ? n : p->fed;
+      p->state.reads++;
+      p->state.lastReadLength = n;
+      CopyBytes(irp->AssociatedIrp.SystemBuffer, p->feed, give);
+      /* What a read does not take stays for the next one. */
+      for (ULONG i = give; i < p->fed; ++i) p->feed[i - give] = p->feed[i];
+      p->fed -= give;
+      return Complete(irp, STATUS_SUCCESS, give);
+    }
+    case IRP_MJ_DEVICE_CONTROL:
+      return Control(p, irp, sp);
+    default:
+      return Complete(irp, STATUS_SUCCESS, 0);
+  }
+}
+
+static void MakeName(WCHAR* out, const WCHAR* prefix, const WCHAR* name) {
+  while (*prefix) *out++ = *prefix++;
+  while (*name) *out++ = *name++;
+  *out = 0;
+}
+
+static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
+  (void)driver;
+  for (ULONG i = 0; i < DEVICES; ++i) {
+    WCHAR link[64];
+    UNICODE_STRING u;
+    MakeName(link, L"\\DosDevices\\", kNames[i]);
+    RtlInitUnicodeString(&u, link);
+    IoDeleteSymbolicLink(&u);
+    if (devices[i]) IoDeleteDevice(devices[i]);
+  }
+}
+
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING path) {
+  (void)path;
+  for (ULONG m = 0; m <= IRP_MJ_MAXIMUM_FUNCTION; ++m) driver->MajorFunction[m] = Dispatch;
+  driver->DriverUnload = Unload;
+  for (ULONG i = 0; i < DEVICES; ++i) {
+    WCHAR name[64], link[64];
+    UNICODE_STRING uname, ulink;
+    MakeName(name, L"\\Device\\", kNames[i]);
+    MakeName(link, L"\\DosDevices\\", kNames[i]);
+    RtlInitUnicodeString(&uname, name);
+    RtlInitUnicodeString(&ulink, link);
+    NTSTATUS s = IoCreateDevice(driver, sizeof(Printer), &uname, FILE_DEVICE_UNKNOWN, 0, FALSE,
+                                &devices[i]);
+    if (!NT_SUCCESS(s)) return s;
+    devices[i]->Flags |= DO_BUFFERED_IO;
+    Clear((Printer*)devices[i]->DeviceExtension);
+    s = IoCreateSymbolicLink(&ulink, &uname);
+    if (!NT_SUCCESS(s)) return s;
+  }
+  return STATUS_SUCCESS;
+}

@@ -1,0 +1,282 @@
+// VelaCommPortWindowsParallel.dll as a 32-bit VM would use it, through the
+// JNI host, against the emulated LPT driver under wine. Runs in a prefix
+// of the NT family and in one of the Windows 95 family; the family-bound
+// tests skip themselves in the other.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "emulated_lpt.h"
+#include "jni_host.h"
+#include "port_dll.h"
+
+namespace vela_host {
+namespace {
+
+const char kDll[] = "VelaCommPortWindowsParallel.dll";
+const char kClass[] = "VelaCommPortWindowsParallel";
+const char kVlpt[] = "\\\\.\\VLPT";
+const std::string kNotOpen = "PORT_NOT_OPENED              Port not opened.";
+const std::string kJniFault = "JNI_FAULT                    Unexpected JNI fault.";
+const std::string kUnsupported = "UNSUPPORTED_OPERATION        Unsupported operation.";
+const std::string kTooMany = "TOO_MANY_PORTS_ALREADY_OPENEDToo many ports already opened.";
+const std::string kNameTooLong = "CAN_NOT_OPEN_DEVICE          Port name too long.";
+const std::string kCreateFile = "NATIVE_FN_CALL_FAILURE       Native call to CreateFile failed.";
+const std::string kResetFailed = "NATIVE_FN_CALL_FAILURE       Native call for reset failed.";
+constexpr unsigned kFlush = 0xFFFFFFFFu;
+
+DWORD Platform() {
+  OSVERSIONINFOA v = {};
+  v.dwOSVersionInfoSize = sizeof(v);
+  GetVersionExA(&v);
+  return v.dwPlatformId;
+}
+
+std::vector<unsigned> Log(const VelaLptState& s) {
+  return std::vector<unsigned>(s.log, s.log + (s.logged < VELA_LPT_LOG ? s.logged : VELA_LPT_LOG));
+}
+
+// A fresh load of the DLL for each test, and a port object per name.
+class WindowsParallel : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(dll.error(), ""); }
+  void TearDown() override { EXPECT_EQ(host.misuse(), ""); }
+
+  jobject Port(const std::string& name) { return host.NewPort(host.NewString(name)); }
+  jobject Open(const std::string& name) {
+    jobject port = Port(name);
+    std::string message;
+    dll.OpenPort(host, port, host.NewString(name), nullptr, &message);
+    EXPECT_EQ(message, "") << name;
+    return port;
+  }
+
+  JniHost host;
+  PortDll dll{kDll, kClass};
+  std::string raised;
+};
+
+TEST_F(WindowsParallel, TimeoutsAreSetOncePerKeyForTheLifeOfTheDll) {
+  EmulatedLpt vlpt(kVlpt), vlpt2("\\\\.\\VLPT2"), one("\\\\.\\1VLPT"), minus("\\\\.\\-1VLPT");
+  jobject port = Open(kVlpt);
+  VelaLptState s = vlpt.State();
+  const unsigned write = Platform() == VER_PLATFORM_WIN32_NT ? 2000 : 200;
+  EXPECT_EQ(std::vector<unsigned>(s.timeouts, s.timeouts + 5),
+            (std::vector<unsigned>{0, 0, 200, 10, write}));
+  EXPECT_EQ(s.setTimeouts, 1u);
+  dll.ClosePort(host, port, &raised);
+  // VLPT2 has key 0 too: already set, even after the close.
+  Open("\\\\.\\VLPT2");
+  Open(kVlpt);
+  EXPECT_EQ(vlpt2.State().setTimeouts, 0u);
+  EXPECT_EQ(vlpt.State().setTimeouts, 1u);
+  // Key 1 is its own; a key outside the flags gets them at every open.
+  Open("\\\\.\\1VLPT");
+  Open("\\\\.\\1VLPT");
+  Open("\\\\.\\-1VLPT");
+  Open("\\\\.\\-1VLPT");
+  EXPECT_EQ(one.State().setTimeouts, 1u);
+  EXPECT_EQ(minus.State().setTimeouts, 2u);
+}
+
+TEST_F(WindowsParallel, ReceiveRaisesTheReadConstantFrom200AndReadsIntoTheArray) {
+  EmulatedLpt lpt(kVlpt);
+  jobject port = Open(kVlpt);
+  jbyteArray buf = host.NewByteArray(std::vector<jbyte>(4, 0));
+  lpt.Feed({1, 2, 3, 4, 5, 6});
+  EXPECT_EQ(dll.ReceiveData(host, port, buf, 10, 100, &raised), 4);
+  EXPECT_EQ(host.Bytes(buf), (std::vector<jbyte>{1, 2, 3, 4}));
+  EXPECT_EQ(lpt.State().lastReadLength, 4u) << "never more than the array holds";
+  EXPECT_EQ(lpt.State().timeouts[2], 200u) << "below 200 keeps what the port has";
+  EXPECT_EQ(dll.ReceiveData(host, port, buf, 2, 300, &raised), 2);
+  EXPECT_EQ(host.Bytes(buf), (std::vector<jbyte>{5, 6, 3, 4}));
+  EXPECT_EQ(lpt.State().timeouts[2], 300u);
+  dll.ReceiveData(host, port, buf, 4, 150, &raised);
+  EXPECT_EQ(lpt.State().timeouts[2], 300u);
+  dll.ReceiveData(host, port, buf, 4, 0x1000000C8LL, &raised);  // low 32 bits: 200
+  EXPECT_EQ(lpt.State().timeouts[2], 200u);
+  dll.ReceiveData(host, port, buf, 4, -1, &raised);  // unsigned: the largest
+  EXPECT_EQ(lpt.State().timeouts[2], 0xFFFFFFFFu);
+  EXPECT_EQ(dll.ReceiveData(host, port, buf, 4, 300, &raised), 0) << "nothing fed";
+  unsigned reads = lpt.State().reads;
+  EXPECT_EQ(dll.ReceiveData(host, port, buf, -5, 300, &raised), 0);
+  EXPECT_EQ(lpt.State().reads, reads) << "a negative count never reaches ReadFile";
+  EXPECT_EQ(raised, "");
+}
+
+TEST_F(WindowsParallel, SendWritesPiecesOf4096EachFlushed) {
+  EmulatedLpt lpt(kVlpt);
+  jobject port = Open(kVlpt);
+  jbyteArray data = host.NewByteArray(std::vector<jbyte>(10000, 0x41));
+  EXPECT_EQ(dll.SendData(host, port, data, 20000, 5000, &raised), 10000);
+  EXPECT_EQ(Log(lpt.State()), (std::vector<unsigned>{4096, kFlush, 4096, kFlush, 1808, kFlush}));
+  EXPECT_EQ(lpt.State().bytesTaken, 10000u);
+  // No time, no bytes, or a negative count: nothing written.
+  EXPECT_EQ(dll.SendData(host, port, data, 10, 0, &raised), 0);
+  EXPECT_EQ(dll.SendData(host, port, data, 0, 5000, &raised), 0);
+  EXPECT_EQ(dll.SendData(host, port, data, -3, 5000, &raised), 0);
+  EXPECT_EQ(lpt.State().writes, 3u);
+  EXPECT_EQ(raised, "");
+}
+
+TEST_F(WindowsParallel, APrinterThatTakesNothingGetsTheBudgetInPassesOf20Ms) {
+  EmulatedLpt lpt(kVlpt);
+  jobject port = Open(kVlpt);
+  lpt.Set(VELA_LPT_ACCEPT, 0);
+  jbyteArray data = host.NewByteArray(std::vector<jbyte>(100, 0x42));
+  DWORD start = GetTickCount();
+  EXPECT_EQ(dll.SendData(host, port, data, 100, 100, &raised), 0);
+  DWORD elapsed = GetTickCount() - start;
+  VelaLptState s = lpt.State();
+  // Each pass sleeps 20 ms and pays at least that: five passes at most,
+  // fewer on a loaded machine; every write is flushed.
+  EXPECT_GE(s.writes, 1u);
+  EXPECT_LE(s.writes, 5u);
+  EXPECT_GE(elapsed, 20 * s.writes - 1) << "each pass sleeps its 20 ms";
+  EXPECT_EQ(s.flushes, s.writes);
+  // A slow printer that takes a byte per write never runs out of budget.
+  lpt.Set(VELA_LPT_ACCEPT, 1);
+  EXPECT_EQ(dll.SendData(host, port, data, 100, 20, &raised), 100);
+}
+
+TEST_F(WindowsParallel, TheSendTimeoutRaisesTheWriteConstantOnlyFromTheFamilysFloor) {
+  EmulatedLpt lpt(kVlpt);
+  jobject port = Open(kVlpt);
+  jbyteArray data = host.NewByteArray(std::vector<jbyte>(8, 0x43));
+  const bool nt = Platform() == VER_PLATFORM_WIN32_NT;
+  dll.SendData(host, port, data, 8, 1000, &raised);
+  EXPECT_EQ(lpt.State().timeouts[4], nt ? 2000u : 1000u);
+  dll.SendData(host, port, data, 8, 3000, &raised);
+  EXPECT_EQ(lpt.State().timeouts[4], 3000u);
+  dll.SendData(host, port, data, 8, 150, &raised);
+  EXPECT_EQ(lpt.State().timeouts[4], 3000u);
+  // Unreadable timeouts start again from the open values.
+  lpt.Set(VELA_LPT_FAIL_GET_TIMEOUTS, 1);
+  dll.SendData(host, port, data, 8, 150, &raised);
+  EXPECT_EQ(lpt.State().timeouts[4], nt ? 2000u : 200u);
+  EXPECT_EQ(lpt.State().timeouts[2], 200u);
+}
+
+TEST_F(WindowsParallel, NtStatusByteGivesOnlineAndTheEnqSequence) {
+  if (Platform() != VER_PLATFORM_WIN32_NT) GTEST_SKIP() << "NT family only";
+  EmulatedLpt lpt(kVlpt);
+  jobject port = Open(kVlpt);
+  for (int status : {0x90, 0xC0, 0x00}) {
+    lpt.Set(VELA_LPT_STATUS, status);
+    EXPECT_FALSE(dll.OnlineStatus(host, port, 0, &raised)) << status;
+  }
+  lpt.Set(VELA_LPT_STATUS, 0x80);
+  EXPECT_TRUE(dll.OnlineStatus(host, port, 0, &raised));
+  // Paper out on a fresh port comes with the error bit; after an error
+  // answer alone; an answer of 0x00 starts again.
+  const std::vector<std::pair<int, int>> sequence = {
+      {0x04, 0x0C}, {0x00, 0x04}, {0x04, 0x08}, {0x04, 0x08}, {0x80, 0x00}, {0x04, 0x0C}};
+  for (const auto& [status, answer] : sequence) {
+    lpt.Set(VELA_LPT_STATUS, status);
+    EXPECT_EQ(dll.EnqStatus(host, port, 0, &raised), answer) << status;
+  }
+  // A failing request reads as a selected printer.
+  lpt.Set(VELA_LPT_FAIL_STATUS, 1);
+  EXPECT_TRUE(dll.OnlineStatus(host, port, 0, &raised));
+  EXPECT_EQ(dll.EnqStatus(host, port, 0, &raised), 0);
+  EXPECT_EQ(raised, "");
+}
+
+TEST_F(WindowsParallel, NtResetIsTheInitRequest) {
+  if (Platform() != VER_PLATFORM_WIN32_NT) GTEST_SKIP() << "NT family only";
+  EmulatedLpt lpt(kVlpt);
+  jobject port = Open(kVlpt);
+  dll.HdwrReset(host, port, &raised);
+  EXPECT_EQ(raised, "");
+  EXPECT_EQ(lpt.State().parInits, 1u);
+  EXPECT_EQ(lpt.State().serialResets, 0u);
+  lpt.Set(VELA_LPT_FAIL_RESET, 1);
+  dll.HdwrReset(host, port, &raised);
+  EXPECT_EQ(raised, kResetFailed);
+}
+
+TEST_F(WindowsParallel, Win9xReadsTheCommErrorsAndResetsWithEscapeCommFunction) {
+  if (Platform() != VER_PLATFORM_WIN32_WINDOWS) GTEST_SKIP() << "Windows 95 family only";
+  EmulatedLpt lpt(kVlpt);
+  jobject port = Open(kVlpt);
+  EXPECT_TRUE(dll.OnlineStatus(host, port, 0, &raised));
+  EXPECT_EQ(dll.EnqStatus(host, port, 0, &raised), 0);
+  // wine hands back only the serial error bits, which the mask drops.
+  lpt.Set(VELA_LPT_COMM_ERRORS, 0x1F);
+  EXPECT_TRUE(dll.OnlineStatus(host, port, 0, &raised));
+  EXPECT_EQ(lpt.State().parQueries, 0u);
+  EXPECT_GE(lpt.State().commStatus, 3u);
+  dll.HdwrReset(host, port, &raised);
+  EXPECT_EQ(raised, "");
+  EXPECT_EQ(lpt.State().serialResets, 1u);
+  EXPECT_EQ(lpt.State().parInits, 0u);
+  lpt.Set(VELA_LPT_FAIL_RESET, 1);
+  dll.HdwrReset(host, port, &raised);
+  EXPECT_EQ(raised, kResetFailed);
+}
+
+TEST_F(WindowsParallel, TwentySlotsThePrefixLookupAndClose) {
+  EmulatedLpt lpt(kVlpt), vlpt2("\\\\.\\VLPT2");
+  std::vector<jobject> ports;
+  for (int i = 0; i < 20; ++i) ports.push_back(Open("\\\\.\\VLPT2"));
+  dll.OpenPort(host, Port(kVlpt), host.NewString(kVlpt), nullptr, &raised);
+  EXPECT_EQ(raised, kTooMany);
+  EXPECT_EQ(lpt.State().creates, 0u) << "nothing opened for the 21st";
+  // The lookup takes the first slot whose name begins with the portName.
+  jbyteArray data = host.NewByteArray(std::vector<jbyte>(3, 7));
+  EXPECT_EQ(dll.SendData(host, Port(kVlpt), data, 3, 1000, &raised), 3);
+  EXPECT_EQ(vlpt2.State().bytesTaken, 3u);
+  dll.ClosePort(host, ports[0], &raised);
+  Open(kVlpt);  // the freed slot
+  jobject never = Port("\\\\.\\VLPT3");
+  dll.ClosePort(host, never, &raised);
+  EXPECT_EQ(raised, kNotOpen);
+  dll.ClosePort(host, ports[1], &raised);
+  dll.OpenPort(host, Port("\\\\.\\NOSUCH"), host.NewString("\\\\.\\NOSUCH"), nullptr, &raised);
+  EXPECT_EQ(raised, kCreateFile);
+}
+
+TEST_F(WindowsParallel, UnloadClosesEveryPortLeftOpen) {
+  EmulatedLpt lpt(kVlpt);
+  for (int i = 0; i < 3; ++i) Open(kVlpt);
+  EXPECT_EQ(lpt.State().creates - lpt.State().closes, 3u);
+  dll.Unload();
+  EXPECT_EQ(lpt.State().creates - lpt.State().closes, 0u);
+}
+
+TEST_F(WindowsParallel, BadArgumentsAreRefusedNeverCrash) {
+  EmulatedLpt lpt(kVlpt);
+  EXPECT_EQ(dll.Capabilities(host, Port(kVlpt)), "TTFTFTFT");
+  jobject closed = Port(kVlpt);
+  jbyteArray data = host.NewByteArray(std::vector<jbyte>(4, 1));
+  dll.SendDataOffline(host, closed, data, 4, 100, &raised);
+  EXPECT_EQ(raised, kUnsupported);
+  dll.EotStatus(host, closed, 100, &raised);
+  EXPECT_EQ(raised, kUnsupported);
+  dll.PowerStatus(host, closed, 100, &raised);
+  EXPECT_EQ(raised, kUnsupported);
+  dll.SendData(host, closed, data, 4, 100, &raised);
+  EXPECT_EQ(raised, kNotOpen);
+
+  std::string longName = "\\\\.\\" + std::string(256, 'V');  // 260 bytes
+  dll.OpenPort(host, Port(longName), host.NewString(longName), nullptr, &raised);
+  EXPECT_EQ(raised, kNameTooLong);
+  dll.OpenPort(host, Port(kVlpt), nullptr, nullptr, &raised);
+  EXPECT_EQ(raised, kJniFault);
+  EXPECT_EQ(lpt.State().creates, 0u) << "nothing opened for a refused name";
+
+  jobject port = Open(kVlpt);
+  dll.SendData(host, port, nullptr, 4, 100, &raised);
+  EXPECT_EQ(raised, kJniFault);
+  dll.ReceiveData(host, port, nullptr, 4, 100, &raised);
+  EXPECT_EQ(raised, kJniFault);
+  dll.EnqStatus(host, host.NewPort(nullptr), 0, &raised);
+  EXPECT_EQ(raised, kJniFault);
+  dll.EnqStatus(host, host.NewObjectWithoutPortName(), 0, &raised);
+  EXPECT_EQ(raised, kJniFault);
+  EXPECT_EQ(dll.SendData(host, port, data, 4, 100, &raised), 4) << "still usable";
+}
+
+}  // namespace
+}  // namespace vela_host
