@@ -60,6 +60,24 @@ bool CopyNameIntoField(JNIEnv* env, jstring str, char* field,
   return fits;
 }
 
+int NameNumber(const char* field, std::size_t fieldSize, std::size_t offset, int limit) {
+  const char* p = field + offset;
+  const char* end = field + fieldSize;
+  while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  long value = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+    if (value >= limit) return -1;  // also stops any overflow
+  }
+  if (negative && value != 0) return -1;
+  return static_cast<int>(value);
+}
+
 bool NameFieldBeginsWith(const char* field, std::size_t fieldSize,
                          const char* key, std::size_t keyLength) {
   if (keyLength > fieldSize) return false;

@@ -33,6 +33,11 @@ bool CopyNameIntoField(JNIEnv* env, jstring str, char* field,
                        std::size_t fieldSize, const LookupTexts& texts,
                        const char** message);
 
+// The number a name's field holds from byte `offset` on, read as atoi
+// would (leading white space, an optional sign, digits; 0 without digits),
+// or -1 when it falls outside 0 to limit - 1. Never reads past the field.
+int NameNumber(const char* field, std::size_t fieldSize, std::size_t offset, int limit);
+
 // A stored name matches when it begins with the looked-up bytes; a key
 // longer than the field never matches.
 bool NameFieldBeginsWith(const char* field, std::size_t fieldSize,

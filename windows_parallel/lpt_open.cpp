@@ -1,5 +1,6 @@
 #include "lpt_port.h"
 #include "lpt_timeouts.h"
+#include "port_name.h"
 
 namespace vela {
 
@@ -11,23 +12,7 @@ void LptLibrary::AtLoad() {
   for (auto& flag : timeoutsSet) flag = 0;
 }
 
-int TimeoutKey(const char (&name)[260]) {
-  const char* p = name + 4;
-  const char* end = name + sizeof(name);
-  while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
-    ++p;
-  }
-  long value = 0;
-  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-    value = value * 10 + (*p - '0');
-    if (value >= kTimeoutKeys) return -1;  // also stops any overflow
-  }
-  if (negative && value != 0) return -1;
-  return static_cast<int>(value);
-}
+int TimeoutKey(const char (&name)[260]) { return NameNumber(name, sizeof(name), 4, kTimeoutKeys); }
 
 bool OpenLptDevice(LptPort* record, const char** message) {
   record->handle = CreateFileA(record->name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
