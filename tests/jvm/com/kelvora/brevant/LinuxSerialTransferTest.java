@@ -62,15 +62,15 @@ class LinuxSerialTransferTest {
     @Test
     void theReceiveTimeoutBoundsSilenceNotTheTransfer() throws Exception {
         var o = Printers.plain(support, PLAIN);
-        // One byte every 100 ms, 2.5 s in all, against an idle timeout ten
+        // One byte every 100 ms, 3.5 s in all, against an idle timeout 25
         // times the gap: the whole transfer outlasts the timeout.
-        o.printer.feed(pattern(25), 100);
-        byte[] got = new byte[25];
+        o.printer.feed(pattern(35), 100);
+        byte[] got = new byte[35];
         long t0 = System.nanoTime();
-        assertEquals(25, o.port._receiveData(got, 25, 1000));
+        assertEquals(35, o.port._receiveData(got, 35, 2500));
         long ms = (System.nanoTime() - t0) / 1_000_000;
-        assertTrue(ms > 1000, "took " + ms + " ms");
-        assertArrayEquals(pattern(25), got);
+        assertTrue(ms > 2500, "took " + ms + " ms");
+        assertArrayEquals(pattern(35), got);
 
         o.printer.feed(pattern(2), 0);
         t0 = System.nanoTime();
