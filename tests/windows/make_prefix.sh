@@ -2,6 +2,7 @@
 # make_prefix.sh PREFIX DRIVER.sys: a 32-bit wine prefix with the emulated
 # LPT driver installed as a service that starts with the first process.
 # Made once per test run; each test runs in a copy of it.
+set -eu
 prefix=$1 driver=$2
 rm -rf "$prefix"
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
