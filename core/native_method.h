@@ -15,6 +15,8 @@
 
 #include <jni.h>
 
+#include <cstring>
+
 #include "core_messages.h"
 #include "port_name.h"
 #include "port_table.h"
@@ -27,6 +29,11 @@ namespace vela {
 struct PortLibrary {
   static void AtLoad() {}
   static void AtUnload() {}
+  // Frees a slot whose device is closed: the whole record zero-filled.
+  template <typename Record>
+  static void FreeSlot(Record* record) {
+    ClearRecord(record);
+  }
 };
 
 // Looks the object's port up, runs `work(port, &message)` on it and raises
@@ -70,11 +77,31 @@ void OpenPortInFreeSlot(JNIEnv* env, jstring portName, Open open) {
                           [](typename Lib::Record*, const char**) { return true; }, open);
 }
 
-// Closes the port's device and frees its slot, zero-filling the record.
+// The other outline of _openPort: the lowest free slot is claimed in place
+// (mark and name) before `open` works on it, and freed again when `open`
+// fails. A name that does not fit is refused before the slot is touched.
+template <typename Lib, typename Open>
+void OpenPortInClaimedSlot(JNIEnv* env, jstring portName, Open open) {
+  int slot = FindFreeSlot(Lib::table);
+  if (slot < 0) return Raise(env, kTooManyPorts);
+  typename Lib::Record& port = Lib::table[slot];
+  char name[sizeof(port.name)];
+  const char* message = nullptr;
+  if (!CopyNameIntoField(env, portName, name, sizeof(name), Lib::texts, &message)) {
+    return Raise(env, message);
+  }
+  port.inUse = 1;
+  std::memcpy(port.name, name, sizeof(name));
+  if (open(&port, &message)) return;
+  Lib::FreeSlot(&port);
+  Raise(env, message);
+}
+
+// Closes the port's device and frees its slot.
 template <typename Lib>
 void ClosePort(typename Lib::Record* port) {
   Lib::CloseDevice(port);
-  ClearRecord(port);
+  Lib::FreeSlot(port);
 }
 
 // _closePort: the object's port closed, or the lookup's message raised.

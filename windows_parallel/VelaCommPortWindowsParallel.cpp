@@ -5,6 +5,7 @@
 #include <jni.h>
 
 #include "com_kelvora_brevant_VelaCommPortWindowsParallel.h"
+#include "windows_library_lifetime.h"
 #include "lpt_port.h"
 #include "lpt_status.h"
 #include "lpt_transfer.h"
@@ -12,20 +13,7 @@
 using namespace vela;
 using Lib = LptLibrary;
 
-// Load clears the table and the flags and learns the platform family;
-// without it the DLL refuses to load. Unload closes the ports left open.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    ClearPortsAtLoad<Lib>();
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    if (!GetVersionExA(&version)) return FALSE;
-    platformId = version.dwPlatformId;
-  } else if (reason == DLL_PROCESS_DETACH) {
-    CloseAllPortsAtUnload<Lib>();
-  }
-  return TRUE;
-}
+VELA_WINDOWS_PORT_LIBRARY_LIFETIME(Lib, platformId)
 
 extern "C" {
 

@@ -9,7 +9,6 @@
 namespace vela {
 
 static_assert(sizeof(COMMTIMEOUTS) == 20, "COMMTIMEOUTS as the driver reads it");
-static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA as GetVersionExA fills it");
 
 // Java timeouts count with their low 32 bits, unsigned.
 inline DWORD LowUnsigned(jlong timeout) { return static_cast<DWORD>(timeout & 0xFFFFFFFF); }

@@ -1,23 +1,33 @@
 #!/bin/sh
-# make_prefix.sh PREFIX DRIVER.sys: a 32-bit wine prefix with the emulated
-# LPT driver installed as a service that starts with the first process.
-# Made once per test run; each test runs in a copy of it.
+# make_prefix.sh PREFIX x86|x86_64 DRIVER.sys...: a wine prefix for that
+# processor with the emulated drivers installed as services (named after
+# their files) that start with the first process. Made once per test run;
+# each test runs in a copy of it.
 set -eu
-prefix=$1 driver=$2
+prefix=$1 arch=$2
+shift 2
+. "$(dirname "$0")/wine_env.sh"
 rm -rf "$prefix"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
-wineboot --init >/dev/null 2>&1
-cp "$driver" "$prefix/drive_c/windows/system32/drivers/vela_lpt.sys"
+if ! wine_runs_here; then
+  echo "this machine cannot run $arch wine ($WINELOADER): no prefix made"
+  exit 0
+fi
+export WINEPREFIX="$prefix"
+"$WINELOADER" wineboot --init >/dev/null 2>&1
 reg=$(mktemp)
-cat >"$reg" <<'REG'
-REGEDIT4
+echo REGEDIT4 >"$reg"
+for driver in "$@"; do
+  service=$(basename "$driver" .sys)
+  cp "$driver" "$prefix/drive_c/windows/system32/drivers/$service.sys"
+  cat >>"$reg" <<REG
 
-[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\vela_lpt]
+[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\$service]
 "Type"=dword:00000001
 "Start"=dword:00000002
 "ErrorControl"=dword:00000001
-"ImagePath"="C:\\windows\\system32\\drivers\\vela_lpt.sys"
+"ImagePath"="C:\\\\windows\\\\system32\\\\drivers\\\\$service.sys"
 REG
-wine regedit /S "$reg" >/dev/null 2>&1
+done
+"$WINELOADER" regedit /S "$reg" >/dev/null 2>&1
 rm -f "$reg"
-wineserver -w
+"$WINESERVER" -w

@@ -1,13 +1,19 @@
 #!/bin/sh
 # Runs a Windows test program in a copy of the prepared wine prefix, with
-# the DLLs under test beside it, as the Windows family given.
-# usage: run_under_wine.sh PREFIX nt|win9x PROGRAM.exe DLL... [-- ARGS...]
+# the DLLs under test beside it, as the Windows family given. Exits 77
+# (skipped) where this machine cannot run wine for that processor.
+# usage: run_under_wine.sh PREFIX x86|x86_64 nt|win9x PROGRAM.exe DLL... [-- ARGS...]
 set -eu
-template=$1 family=$2 program=$3
-shift 3
+template=$1 arch=$2 family=$3 program=$4
+shift 4
+. "$(dirname "$0")/wine_env.sh"
+if ! wine_runs_here; then
+  echo "skipped: this machine cannot run $arch programs under wine"
+  exit $skipped
+fi
 work=$(mktemp -d /tmp/vela-wine.XXXXXX)
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+export WINEPREFIX="$work/prefix"
+trap '"$WINESERVER" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 cp -a "$template" "$WINEPREFIX"
 dir="$WINEPREFIX/drive_c/vela"
 mkdir -p "$dir"
@@ -18,9 +24,15 @@ while [ $# -gt 0 ] && [ "$1" != -- ]; do
 done
 [ $# -gt 0 ] && shift
 exe=$(basename "$program")
+# The server stays up for the whole run, and the emulated drivers start
+# with its first process: that one without the DLL overrides, which are
+# meant for the program under test only.
+"$WINESERVER" -p
+env -u WINEDLLOVERRIDES "$WINELOADER" reg query 'HKLM\System' >/dev/null 2>&1 || true
 if [ "$family" = win9x ]; then
   # GetVersionExA then answers the Windows 95 family (platform id 1).
-  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win98 /f >/dev/null 2>&1
+  "$WINELOADER" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win98 /f \
+    >/dev/null 2>&1
 fi
 cd "$dir"
-wine "$exe" "$@"
+"$WINELOADER" "$exe" "$@"

@@ -10,13 +10,15 @@ using ByteLong = jbyte(JNICALL*)(JNIEnv*, jobject, jlong);
 using BoolLong = jboolean(JNICALL*)(JNIEnv*, jobject, jlong);
 using Bool0 = jboolean(JNICALL*)(JNIEnv*, jobject);
 
-const char* const kCapabilities[8] = {"ReceiveData", "SendData", "SendDataOffline", "ENQStatus",
-                                      "EOTStatus", "OnlineStatus", "PowerStatus",
-                                      "HdwrResetDevice"};
-
 }  // namespace
 
-PortDll::PortDll(const std::string& path, const std::string& cls) : cls_(cls) {
+const std::vector<std::string> kContractCapabilities = {
+    "ReceiveData", "SendData",     "SendDataOffline", "ENQStatus",
+    "EOTStatus",   "OnlineStatus", "PowerStatus",     "HdwrResetDevice"};
+
+PortDll::PortDll(const std::string& path, const std::string& cls,
+                 const std::vector<std::string>& capabilities)
+    : cls_(cls) {
   dll_ = LoadLibraryA(path.c_str());
   if (dll_ == nullptr) {
     error_ = "LoadLibraryA failed: " + path;
@@ -32,7 +34,7 @@ PortDll::PortDll(const std::string& path, const std::string& cls) : cls_(cls) {
   online_ = Bind("getOnlineStatus", 16);
   power_ = Bind("getPowerStatus", 16);
   reset_ = Bind("hdwrResetDevice", 8);
-  for (int i = 0; i < 8; ++i) caps_[i] = Bind(std::string("getCap") + kCapabilities[i], 8);
+  for (const std::string& c : capabilities) caps_.push_back(Bind("getCap" + c, 8));
 }
 
 PortDll::~PortDll() { Unload(); }
@@ -43,8 +45,12 @@ void PortDll::Unload() {
 }
 
 FARPROC PortDll::Bind(const std::string& method, int argumentBytes) {
-  std::string name = "_Java_com_kelvora_brevant_" + cls_ + "__1" + method + "@" +
-                     std::to_string(argumentBytes);
+  std::string name = "Java_com_kelvora_brevant_" + cls_ + "__1" + method;
+#ifdef _WIN64
+  (void)argumentBytes;  // a 64-bit VM looks up the plain name
+#else
+  name = "_" + name + "@" + std::to_string(argumentBytes);
+#endif
   FARPROC f = GetProcAddress(dll_, name.c_str());
   if (f == nullptr) error_ += "not exported: " + name + "\n";
   return f;

@@ -7,15 +7,21 @@
 #include <jni.h>
 
 #include <string>
+#include <vector>
 
 #include "jni_host.h"
 
 namespace vela_host {
 
+// The capability methods of the contract, in its order.
+extern const std::vector<std::string> kContractCapabilities;
+
 class PortDll {
  public:
-  // Loads PATH and binds every method of CLASS; a missing one is an error().
-  PortDll(const std::string& path, const std::string& cls);
+  // Loads PATH and binds every method of CLASS, with the capability
+  // methods named; a missing one is an error().
+  PortDll(const std::string& path, const std::string& cls,
+          const std::vector<std::string>& capabilities = kContractCapabilities);
   ~PortDll();
   PortDll(const PortDll&) = delete;
   PortDll& operator=(const PortDll&) = delete;
@@ -36,7 +42,8 @@ class PortDll {
   jboolean OnlineStatus(JniHost& h, jobject port, jlong t, std::string* raised);
   jboolean PowerStatus(JniHost& h, jobject port, jlong t, std::string* raised);
   void HdwrReset(JniHost& h, jobject port, std::string* raised);
-  // The capability answers in the order of the contract, as T and F.
+  // The capability answers in the order given to the constructor, as T
+  // and F.
   std::string Capabilities(JniHost& h, jobject port);
 
  private:
@@ -46,7 +53,7 @@ class PortDll {
   std::string cls_;
   std::string error_;
   FARPROC open_, close_, receive_, send_, sendOffline_, enq_, eot_, online_, power_, reset_;
-  FARPROC caps_[8];
+  std::vector<FARPROC> caps_;
 };
 
 }  // namespace vela_host

@@ -41,4 +41,6 @@ public class VelaCommPortWindowsUSB {
     public native boolean _getCapOnlineStatus();
     public native boolean _getCapPowerStatus();
     public native boolean _getCapHdwrResetDevice();
+    /** Whether the library can bring a stalled printer back by itself: it cannot. */
+    public native boolean _getCapRecoverPrinter();
 }

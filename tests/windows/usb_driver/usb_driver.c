@@ -1,0 +1,278 @@
+/* An emulated USB receipt printer for the Windows USB library's tests: a
+ * kernel driver that wine loads, playing the printer maker's driver. It
+ * answers the printer's four control codes and the serial timeouts request
+ * that SetCommTimeouts becomes, serves reads from a queue the test fills,
+ * takes writes as the test scripts them, and can vanish (its status request
+ * then answers no byte). Three plain devices are reached as \\.\NAME; two more
+ * register a device interface of the printer's class, as the maker's
+ * driver does, so that the Setup API lists them. Tests drive it through the
+ * requests of usb_control.h. Never shipped. */
+#include <ntddk.h>
+
+#include "usb_control.h"
+
+#define IOCTL_SERIAL_SET_TIMEOUTS 0x1B001C
+#define IOCTL_PRINTER_GET_STATUS 0x22000C
+#define IOCTL_PRINTER_SHORT_WRITE 0x220010
+#define IOCTL_PRINTER_RESET 0x220014
+#define IOCTL_PRINTER_SET_TIMEOUTS 0x220400
+#define FEED_MAX 8192
+
+static const GUID kInterfaceClass = {0x5e2d7a10, 0x3b9c, 0x4f61,
+                                     {0xa8, 0xd2, 0x7c, 0x41, 0xe0, 0x9b, 0x36, 0xaf}};
+
+typedef struct Device {
+  const WCHAR* name;      /* \Device\NAME and \DosDevices\NAME */
+  const WCHAR* instance;  /* instance ID of an interface device, or 0 */
+} Device;
+
+static const Device kDevices[] = {
+    {L"QDXUSB001", 0},
+    {L"QDXUSB002", 0},
+    {L"QDXUSBLONGNAME017", 0},
+    {L"VUSBIF1", L"5&1f2e3d&0&1"},
+    {L"VUSBIF2", L"5&1f2e3d&0&2"},
+};
+#define DEVICES (sizeof(kDevices) / sizeof(kDevices[0]))
+static const WCHAR kDeviceId[] = L"USB\\VID_0F3C&PID_0002";
+
+typedef struct Printer {
+  const Device* device;
+  VelaUsbState state;
+  unsigned char status;
+  int statusAnswers;
+  int accept[VELA_USB_SCRIPT];
+  unsigned int scripted, writesSinceScript;
+  unsigned char feed[FEED_MAX];
+  unsigned int fed;
+} Printer;
+
+static PDEVICE_OBJECT devices[DEVICES];
+static UNICODE_STRING interfaces[DEVICES];
+
+static void CopyBytes(void* to, const void* from, ULONG n) {
+  unsigned char* d = (unsigned char*)to;
+  const unsigned char* s = (const unsigned char*)from;
+  while (n-- > 0) *d++ = *s++;
+}
+
+static void Clear(Printer* p) {
+  const Device* device = p->device;
+  unsigned char* b = (unsigned char*)p;
+  for (ULONG i = 0; i < sizeof(*p); ++i) b[i] = 0;
+  p->device = device;
+  p->status = 0x18;  /* online, no error, paper present */
+  p->statusAnswers = -1;
+  p->state.takenHash = VELA_FNV_BASIS;
+}
+
+static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
+  irp->IoStatus.Status = status;
+  irp->IoStatus.Information = information;
+  IoCompleteRequest(irp, IO_NO_INCREMENT);
+  return status;
+}
+
+static NTSTATUS TakeTimeouts(unsigned int* to, unsigned int* count, void* buf, ULONG in,
+                             PIRP irp) {
+  (*count)++;
+  if (in < 20) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+  CopyBytes(to, buf, 20);
+  return Complete(irp, STATUS_SUCCESS, 0);
+}
+
+static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
+  void* buf = irp->AssociatedIrp.SystemBuffer;
+  ULONG in = sp->Parameters.DeviceIoControl.InputBufferLength;
+  ULONG out = sp->Parameters.DeviceIoControl.OutputBufferLength;
+  switch (sp->Parameters.DeviceIoControl.IoControlCode) {
+    case IOCTL_SERIAL_SET_TIMEOUTS:
+      return TakeTimeouts(p->state.serialTimeouts, &p->state.serialSetTimeouts, buf, in, irp);
+    case IOCTL_PRINTER_SET_TIMEOUTS:
+      return TakeTimeouts(p->state.driverTimeouts, &p->state.driverSetTimeouts, buf, in, irp);
+    case IOCTL_PRINTER_GET_STATUS:
+      p->state.statusRequests++;
+      if (p->statusAnswers == 0 || out < 1) return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
+      if (p->statusAnswers > 0) p->statusAnswers--;
+      *(unsigned char*)buf = p->status;
+      return Complete(irp, STATUS_SUCCESS, 1);
+    case IOCTL_PRINTER_SHORT_WRITE:
+      p->state.shortWrites++;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case IOCTL_PRINTER_RESET:
+      p->state.resets++;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case VELA_USB_SET: {
+      VelaUsbSetting s;
+      if (in < sizeof(s)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(&s, buf, sizeof(s));
+      if (s.field == VELA_USB_STATUS) p->status = (unsigned char)s.value;
+      else if (s.field == VELA_USB_STATUS_ANSWERS) p->statusAnswers = s.value;
+      else return Complete(irp, STATUS_INVALID_PARAMETER, 0);
+      return Complete(irp, STATUS_SUCCESS, 0);
+    }
+    case VELA_USB_ACCEPT:
+      if (in > sizeof(p->accept)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(p->accept, buf, in);
+      p->scripted = in / sizeof(int);
+      p->writesSinceScript = 0;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case VELA_USB_FEED:
+      if (in > FEED_MAX) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(p->feed, buf, in);
+      p->fed = in;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case VELA_USB_GET_STATE:
+      if (out < sizeof(VelaUsbState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      CopyBytes(buf, &p->state, sizeof(VelaUsbState));
+      return Complete(irp, STATUS_SUCCESS, sizeof(VelaUsbState));
+    case VELA_USB_CLEAR:
+      Clear(p);
+      return Complete(irp, STATUS_SUCCESS, 0);
+    default:
+      p->state.unknownRequests++;
+      return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+  }
+}
+
+static NTSTATUS Write(Printer* p, PIRP irp, ULONG n) {
+  ULONG take = n;
+  if (p->writesSinceScript < p->scripted) {
+    int a = p->accept[p->writesSinceScript];
+    if (a >= 0 && (ULONG)a < n) take = (ULONG)a;
+  }
+  p->writesSinceScript++;
+  p->state.writes++;
+  if (p->state.logged < VELA_USB_LOG) p->state.log[p->state.logged] = n;
+  p->state.logged++;
+  const unsigned char* bytes = (const unsigned char*)irp->AssociatedIrp.SystemBuffer;
+  for (ULONG i = 0; i < take; ++i) {
+    p->state.takenHash = (p->state.takenHash ^ bytes[i]) * VELA_FNV_PRIME;
+  }
+  p->state.bytesTaken += take;
+  return Complete(irp, STATUS_SUCCESS, take);
+}
+
+static NTSTATUS Read(Printer* p, PIRP irp, ULONG n) {
+  ULONG give = n < p->fed ? n : p->fed;
+  p->state.reads++;
+  p->state.lastReadLength = n;
+  CopyBytes(irp->AssociatedIrp.SystemBuffer, p->feed, give);
+  /* What a read does not take stays for the next one. */
+  for (ULONG i = give; i < p->fed; ++i) p->feed[i - give] = p->feed[i];
+  p->fed -= give;
+  return Complete(irp, STATUS_SUCCESS, give);
+}
+
+static ULONG Length(const WCHAR* s) {
+  ULONG n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+
+/* The IDs that the interface registration asks the device for. */
+static NTSTATUS QueryId(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
+  const WCHAR* id;
+  if (sp->Parameters.QueryId.IdType == BusQueryDeviceID) id = kDeviceId;
+  else if (sp->Parameters.QueryId.IdType == BusQueryInstanceID && p->device->instance)
+    id = p->device->instance;
+  else return Complete(irp, irp->IoStatus.Status, irp->IoStatus.Information);
+  ULONG bytes = (Length(id) + 1) * sizeof(WCHAR);
+  WCHAR* copy = (WCHAR*)ExAllocatePool(PagedPool, bytes);
+  if (!copy) return Complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
+  CopyBytes(copy, id, bytes);
+  return Complete(irp, STATUS_SUCCESS, (ULONG_PTR)copy);
+}
+
+static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
+  Printer* p = (Printer*)dev->DeviceExtension;
+  PIO_STACK_LOCATION sp = IoGetCurrentIrpStackLocation(irp);
+  switch (sp->MajorFunction) {
+    case IRP_MJ_CREATE:
+      p->state.creates++;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case IRP_MJ_CLOSE:
+      p->state.closes++;
+      return Complete(irp, STATUS_SUCCESS, 0);
+    case IRP_MJ_WRITE:
+      return Write(p, irp, sp->Parameters.Write.Length);
+    case IRP_MJ_READ:
+      return Read(p, irp, sp->Parameters.Read.Length);
+    case IRP_MJ_DEVICE_CONTROL:
+      return Control(p, irp, sp);
+    case IRP_MJ_PNP:
+      if (sp->MinorFunction == IRP_MN_QUERY_ID) return QueryId(p, irp, sp);
+      return Complete(irp, irp->IoStatus.Status, irp->IoStatus.Information);
+    default:
+      return Complete(irp, STATUS_SUCCESS, 0);
+  }
+}
+
+static void MakeName(WCHAR* out, const WCHAR* prefix, const WCHAR* name) {
+  while (*prefix) *out++ = *prefix++;
+  while (*name) *out++ = *name++;
+  *out = 0;
+}
+
+/* wine marks the device's Enum key Phantom when the server stops, and a
+ * phantom device's interface does not register again: clear the mark. */
+static void ClearPhantom(const WCHAR* instance) {
+  WCHAR path[160];
+  WCHAR head[] = L"\\Registry\\Machine\\System\\CurrentControlSet\\Enum\\USB\\VID_0F3C&PID_0002\\";
+  MakeName(path, head, instance);
+  UNICODE_STRING name, value;
+  OBJECT_ATTRIBUTES attributes;
+  HANDLE key;
+  RtlInitUnicodeString(&name, path);
+  InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, NULL, NULL);
+  if (!NT_SUCCESS(ZwOpenKey(&key, KEY_ALL_ACCESS, &attributes))) return;
+  RtlInitUnicodeString(&value, L"Phantom");
+  ZwDeleteValueKey(key, &value);
+  ZwClose(key);
+}
+
+static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
+  (void)driver;
+  for (ULONG i = 0; i < DEVICES; ++i) {
+    WCHAR link[64];
+    UNICODE_STRING u;
+    if (interfaces[i].Buffer) {
+      IoSetDeviceInterfaceState(&interfaces[i], FALSE);
+      RtlFreeUnicodeString(&interfaces[i]);
+    }
+    MakeName(link, L"\\DosDevices\\", kDevices[i].name);
+    RtlInitUnicodeString(&u, link);
+    IoDeleteSymbolicLink(&u);
+    if (devices[i]) IoDeleteDevice(devices[i]);
+  }
+}
+
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING path) {
+  (void)path;
+  for (ULONG m = 0; m <= IRP_MJ_MAXIMUM_FUNCTION; ++m) driver->MajorFunction[m] = Dispatch;
+  driver->DriverUnload = Unload;
+  for (ULONG i = 0; i < DEVICES; ++i) {
+    WCHAR name[64], link[64];
+    UNICODE_STRING uname, ulink;
+    MakeName(name, L"\\Device\\", kDevices[i].name);
+    MakeName(link, L"\\DosDevices\\", kDevices[i].name);
+    RtlInitUnicodeString(&uname, name);
+    RtlInitUnicodeString(&ulink, link);
+    NTSTATUS s = IoCreateDevice(driver, sizeof(Printer), &uname, FILE_DEVICE_UNKNOWN, 0, FALSE,
+                                &devices[i]);
+    if (!NT_SUCCESS(s)) return s;
+    devices[i]->Flags |= DO_BUFFERED_IO;
+    Printer* p = (Printer*)devices[i]->DeviceExtension;
+    p->device = &kDevices[i];
+    Clear(p);
+    s = IoCreateSymbolicLink(&ulink, &uname);
+    if (!NT_SUCCESS(s)) return s;
+    if (kDevices[i].instance) {
+      ClearPhantom(kDevices[i].instance);
+      s = IoRegisterDeviceInterface(devices[i], &kInterfaceClass, NULL, &interfaces[i]);
+      if (!NT_SUCCESS(s)) return s;
+      IoSetDeviceInterfaceState(&interfaces[i], TRUE);
+    }
+  }
+  return STATUS_SUCCESS;
+}

@@ -1,0 +1,354 @@
+// VelaCommPortWindowsUSB.dll as a 32-bit VM would use it, through the JNI
+// host, against the emulated printer driver under wine, with the registry
+// entries of the maker's bus enumerator written by the tests. Runs in a
+// prefix of the NT family, one of the Windows 95 family, and one where
+// SETUPAPI.DLL cannot be loaded (VELA_NO_SETUPAPI set).
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "emulated_usb.h"
+#include "jni_host.h"
+#include "port_dll.h"
+
+namespace vela_host {
+namespace {
+
+const char kDll[] = "VelaCommPortWindowsUSB.dll";
+const char kClass[] = "VelaCommPortWindowsUSB";
+const std::vector<std::string> kCapabilities = {"ReceiveData",  "SendData",    "ENQStatus",
+                                                "EOTStatus",    "OnlineStatus", "PowerStatus",
+                                                "HdwrResetDevice", "RecoverPrinter"};
+const std::string kNotOpen = "PORT_NOT_OPENED              Port not opened.";
+const std::string kJniFault = "JNI_FAULT                    Unexcepted JNI fault.";
+const std::string kUnsupported = "UNSUPPORTED_OPERATION        Unsupported operation.";
+const std::string kTooMany = "TOO_MANY_PORTS_ALREADY_OPENEDToo many ports already opened.";
+const std::string kNameTooLong = "CAN_NOT_OPEN_DEVICE          Port name too long.";
+const std::string kCreateFile = "NATIVE_FN_CALL_FAILURE       Native call to CreateFile failed.";
+const std::string kMemory =
+    "NATIVE_FN_CALL_FAILURE       Memory allocation failure in native method.";
+const std::string kGone = "DEVICE_CONNECTION_CLOSED     no device - attempt reopen";
+const std::string kEnqFailed =
+    "COMM_FAILURE                 Could not get ENQ status due to communications failure.";
+
+const std::string kEnumerator = "Enum\\QDXBUS\\USBCOM\\";
+const std::string kClassKey =
+    "System\\CurrentControlSet\\Control\\DeviceClasses\\{5e2d7a10-3b9c-4f61-a8d2-7c41e09b36af}\\";
+// What the driver's two interface devices register as their instance IDs.
+const std::string kInstance1 = "USB\\VID_0F3C&PID_0002\\5&1F2E3D&0&1";
+const std::string kPrefix = "INST_0USB&VID_0F3C&PID_0002&";
+
+DWORD Platform() {
+  OSVERSIONINFOA v = {};
+  v.dwOSVersionInfoSize = sizeof(v);
+  GetVersionExA(&v);
+  return v.dwPlatformId;
+}
+
+bool SetupApiMissing() { return std::getenv("VELA_NO_SETUPAPI") != nullptr; }
+
+class WindowsUsb : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Enum\\QDXBUS");
+    ASSERT_EQ(dll.error(), "");
+    ASSERT_TRUE(plain.ok() && interface1.ok() && interface2.ok());
+  }
+  void TearDown() override {
+    EXPECT_EQ(host.misuse(), "");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Enum\\QDXBUS");
+  }
+
+  jobject Port(const std::string& name) { return host.NewPort(host.NewString(name)); }
+  // Opens `name` on a new port object; the exception text, "" for none.
+  std::string TryOpen(const std::string& name, jobject* port = nullptr) {
+    jobject p = Port(name);
+    if (port != nullptr) *port = p;
+    std::string message;
+    dll.OpenPort(host, p, host.NewString(name), nullptr, &message);
+    return message;
+  }
+  jobject Open(const std::string& name) {
+    jobject port = nullptr;
+    EXPECT_EQ(TryOpen(name, &port), "") << name;
+    return port;
+  }
+  // An enumerator port as the maker's bus enumerator registers it.
+  void EnumeratorPort(const std::string& subkey, const std::string& portName) {
+    ASSERT_TRUE(keys.Set(kEnumerator + subkey, "PortName", portName)) << subkey;
+  }
+  jbyteArray Bytes(int n, int seed = 0) {
+    std::vector<jbyte> b(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) b[static_cast<size_t>(i)] = static_cast<jbyte>(i * 7 + seed);
+    return host.NewByteArray(b);
+  }
+
+  EmulatedUsb plain{"QDXUSB001"}, interface1{"VUSBIF1"}, interface2{"VUSBIF2"};
+  JniHost host;
+  PortDll dll{kDll, kClass, kCapabilities};
+  TestKeys keys;
+  std::string raised;
+};
+
+TEST_F(WindowsUsb, PlainDeviceWhenNoEnumeratorPortCarriesTheName) {
+  // No enumerator key at all.
+  jobject port = Open("QDXUSB001");
+  EXPECT_EQ(plain.State().creates, 1u);
+  dll.ClosePort(host, port, &raised);
+  // Ports that do not carry the name exactly: another name, other case, a
+  // value stored without its zero and one too long for the 16 characters.
+  EnumeratorPort(kPrefix + "5&1F2E3D&0&1", "QDXUSB0011");
+  EnumeratorPort(kPrefix + "5&1F2E3D&0&2", "qdxusb001");
+  ASSERT_TRUE(keys.Set(kEnumerator + "5&1F2E3D&0&1", "PortName", "QDXUSB001X", 10));
+  EnumeratorPort("5&1F2E3D&0&2", "QDXUSBLONGNAME017");
+  // 17 bytes without a zero are 17 characters, not 16 that would match.
+  ASSERT_TRUE(keys.Set(kEnumerator + kPrefix + "5&1F2E3D&0&2", "PortName", "USBPRN12345678901", 17));
+  EXPECT_EQ(TryOpen("USBPRN1234567890"), kCreateFile);
+  Open("QDXUSB001");
+  EmulatedUsb longName("QDXUSBLONGNAME017");
+  Open("QDXUSBLONGNAME017");
+  EXPECT_EQ(plain.State().creates, 2u);
+  EXPECT_EQ(longName.State().creates, 1u);
+  EXPECT_EQ(interface1.State().creates + interface2.State().creates, 0u);
+}
+
+TEST_F(WindowsUsb, EnumeratorPortOpensItsDeviceInterface) {
+  // Instance IDs from the subkey name: prefix in either case dropped, a
+  // name without the whole prefix used as it is. A value stored without
+  // its terminating zero is read to its end, not beyond.
+  EnumeratorPort(kPrefix + "5&1F2E3D&0&1", "USBPRN1");
+  EnumeratorPort("inst_0usb&vid_0f3c&pid_0002&5&1F2E3D&0&2", "USBPRN2");
+  ASSERT_TRUE(keys.Set(kEnumerator + "5&1F2E3D&0&1", "PortName", "USBPRN3", 7));
+  EnumeratorPort("INST_0USB&VID_0F3C&PID_0002_5&1F2E3D&0&1", "QDXUSB001");
+  const bool resolves = !SetupApiMissing();
+  for (const char* name : {"USBPRN1", "USBPRN2", "USBPRN3"}) {
+    EXPECT_EQ(TryOpen(name), resolves ? "" : kCreateFile) << name;
+  }
+  // Without SETUPAPI.DLL an enumerator port falls back to the plain path.
+  Open("QDXUSB001");
+  EXPECT_EQ(interface1.State().creates, resolves ? 2u : 0u);
+  EXPECT_EQ(interface2.State().creates, resolves ? 1u : 0u);
+  EXPECT_EQ(plain.State().creates, 1u);
+}
+
+TEST_F(WindowsUsb, DeviceInstanceMatchesWithCaseAndKeysFromTheirFifthCharacter) {
+  if (SetupApiMissing()) GTEST_SKIP() << "needs SETUPAPI.DLL";
+  // An instance ID that differs only in case does not match.
+  EnumeratorPort(kPrefix + "5&1f2e3d&0&1", "QDXUSB001");
+  Open("QDXUSB001");
+  EXPECT_EQ(plain.State().creates, 1u);
+  EXPECT_EQ(interface1.State().creates, 0u);
+  // A class key is matched to an interface path from their fifth
+  // characters on, case ignored, and the path opened is built from the
+  // key; a key shorter than five characters matches nothing.
+  std::string registered;
+  for (const std::string& k : TestKeys::Subkeys(kClassKey)) {
+    if (k.size() > 4 && k.find("0&1#") != std::string::npos) registered = k;
+  }
+  ASSERT_FALSE(registered.empty());
+  std::string upper = "XYZW";
+  for (size_t i = 4; i < registered.size(); ++i) upper += static_cast<char>(toupper(registered[i]));
+  ASSERT_TRUE(keys.Set(kClassKey + "##?", "DeviceInstance", "USB\\VID_0F3C&PID_0002\\FAKE9"));
+  ASSERT_TRUE(keys.Set(kClassKey + upper, "DeviceInstance", "USB\\VID_0F3C&PID_0002\\FAKE9"));
+  EnumeratorPort("FAKE9", "USBPRN9");
+  Open("USBPRN9");
+  EXPECT_EQ(interface1.State().creates, 1u);
+}
+
+TEST_F(WindowsUsb, TimeoutsReachTheDriverByThePlatformsWay) {
+  Open("QDXUSB001");
+  VelaUsbState s = plain.State();
+  const std::vector<unsigned> expected = {0, 0, 200, 10, 10000};
+  if (Platform() == VER_PLATFORM_WIN32_NT) {
+    EXPECT_EQ(s.serialSetTimeouts, 1u);
+    EXPECT_EQ(s.driverSetTimeouts, 0u);
+    EXPECT_EQ(std::vector<unsigned>(s.serialTimeouts, s.serialTimeouts + 5), expected);
+  } else {
+    EXPECT_EQ(s.serialSetTimeouts, 0u);
+    EXPECT_EQ(s.driverSetTimeouts, 1u);
+    EXPECT_EQ(std::vector<unsigned>(s.driverTimeouts, s.driverTimeouts + 5), expected);
+  }
+  EXPECT_EQ(s.unknownRequests, 0u);
+}
+
+TEST_F(WindowsUsb, SlotsAreClaimedFreedAndTakenAgain) {
+  // A name longer than the field, or none, is refused before a slot is taken.
+  EXPECT_EQ(TryOpen(std::string(260, 'Q')), kNameTooLong);
+  dll.OpenPort(host, Port("x"), nullptr, nullptr, &raised);
+  EXPECT_EQ(raised, kJniFault);
+  // A slot that held a longer name holds only the shorter one after it.
+  jobject longer = Open("QDXUSBLONGNAME017");
+  dll.ClosePort(host, longer, &raised);
+  std::vector<jobject> ports;
+  for (int i = 0; i < 20; ++i) ports.push_back(Open("QDXUSB001"));
+  EXPECT_EQ(TryOpen("QDXUSB001"), kTooMany);
+  EXPECT_EQ(plain.State().creates, 20u);
+  dll.EnqStatus(host, Port("QDXUSB001O"), 0, &raised);
+  EXPECT_EQ(raised, kNotOpen);
+  // A failed CreateFileA frees the slot it claimed.
+  dll.ClosePort(host, ports[5], &raised);
+  EXPECT_EQ(TryOpen("NOSUCHPRINTER"), kCreateFile);
+  jobject second = Open("QDXUSB002");
+  EXPECT_EQ(TryOpen("QDXUSB001"), kTooMany);
+  dll.ClosePort(host, second, &raised);
+  EXPECT_EQ(raised, "");
+  dll.ClosePort(host, second, &raised);
+  EXPECT_EQ(raised, kNotOpen);
+  EXPECT_EQ(plain.State().closes, 1u);
+}
+
+TEST_F(WindowsUsb, UnloadClosesEveryOpenHandle) {
+  Open("QDXUSB001");
+  Open("QDXUSB001");
+  jobject closed = Open("QDXUSB001");
+  dll.ClosePort(host, closed, &raised);
+  dll.Unload();
+  VelaUsbState s = plain.State();
+  EXPECT_EQ(s.creates, 3u);
+  EXPECT_EQ(s.closes, 3u);
+}
+
+TEST_F(WindowsUsb, ReceiveReadsOnceAndKeepsWhatFitsTheArray) {
+  jobject port = Open("QDXUSB001");
+  jbyteArray ten = host.NewByteArray(std::vector<jbyte>(10, 0));
+  EXPECT_EQ(dll.ReceiveData(host, port, ten, 10, 0, &raised), 0);
+  EXPECT_EQ(raised, "");
+  plain.Feed({1, 2, 3, 4, 5});
+  EXPECT_EQ(dll.ReceiveData(host, port, ten, 10, 0, &raised), 5);
+  EXPECT_EQ(host.Bytes(ten), (std::vector<jbyte>{1, 2, 3, 4, 5, 0, 0, 0, 0, 0}));
+  // Asked for more than the array holds: one read of the length asked,
+  // the surplus dropped.
+  plain.Feed({9, 8, 7, 6, 5, 4, 3, 2});
+  jbyteArray four = host.NewByteArray(std::vector<jbyte>(4, 0));
+  EXPECT_EQ(dll.ReceiveData(host, port, four, 8, 0, &raised), 4);
+  EXPECT_EQ(host.Bytes(four), (std::vector<jbyte>{9, 8, 7, 6}));
+  EXPECT_EQ(plain.State().lastReadLength, 8u);
+  EXPECT_EQ(dll.ReceiveData(host, port, ten, 0, 0, &raised), 0);
+  EXPECT_EQ(plain.State().lastReadLength, 0u);
+  unsigned reads = plain.State().reads;
+  EXPECT_EQ(reads, 4u);
+  // A negative length and a null array read nothing.
+  EXPECT_EQ(dll.ReceiveData(host, port, ten, -1, 0, &raised), 0);
+  EXPECT_EQ(raised, kMemory);
+  EXPECT_EQ(dll.ReceiveData(host, port, nullptr, 10, 0, &raised), 0);
+  EXPECT_EQ(raised, kJniFault);
+  EXPECT_EQ(plain.State().reads, reads);
+  // Each receive asked the driver for the status first, the null array not.
+  EXPECT_EQ(plain.State().statusRequests, 5u);
+}
+
+TEST_F(WindowsUsb, SendGoesOutInChunksOf4096) {
+  jobject port = Open("QDXUSB001");
+  std::vector<jbyte> all;
+  for (int n : {4097, 8192, 0}) {
+    jbyteArray data = Bytes(n, n);
+    EXPECT_EQ(dll.SendData(host, port, data, n, 0, &raised), n);
+    EXPECT_EQ(raised, "");
+    std::vector<jbyte> b = host.Bytes(data);
+    all.insert(all.end(), b.begin(), b.end());
+  }
+  // A count beyond the array sends the array; a negative one nothing.
+  jbyteArray five = Bytes(5, 1);
+  EXPECT_EQ(dll.SendData(host, port, five, 50, 0, &raised), 5);
+  std::vector<jbyte> b = host.Bytes(five);
+  all.insert(all.end(), b.begin(), b.end());
+  EXPECT_EQ(dll.SendData(host, port, five, -3, 0, &raised), 0);
+  EXPECT_EQ(raised, "");
+  dll.SendData(host, port, nullptr, 5, 0, &raised);
+  EXPECT_EQ(raised, kJniFault);
+  VelaUsbState s = plain.State();
+  EXPECT_EQ(plain.Writes(), (std::vector<unsigned>{4096, 1, 4096, 4096, 5}));
+  EXPECT_EQ(s.bytesTaken, all.size());
+  EXPECT_EQ(s.takenHash, TakenHash(all));
+  EXPECT_EQ(s.statusRequests, 5u);
+  EXPECT_EQ(s.shortWrites, 0u);
+}
+
+TEST_F(WindowsUsb, ShortChunkEndsTheSendWithTheWholeChunksBeforeIt) {
+  jobject port = Open("QDXUSB001");
+  plain.Accept({-1, 100});
+  EXPECT_EQ(dll.SendData(host, port, Bytes(6000), 6000, 0, &raised), 4096);
+  EXPECT_EQ(raised, "");
+  plain.Accept({0});
+  EXPECT_EQ(dll.SendData(host, port, Bytes(10), 10, 0, &raised), 0);
+  EXPECT_EQ(raised, "");
+  VelaUsbState s = plain.State();
+  EXPECT_EQ(s.shortWrites, 2u);
+  EXPECT_EQ(plain.Writes(), (std::vector<unsigned>{4096, 1904, 10}));
+  // Check, short write, check again: still there, so the port stays open.
+  EXPECT_EQ(s.statusRequests, 4u);
+  EXPECT_EQ(dll.SendData(host, port, Bytes(3), 3, 0, &raised), 3);
+  // The printer gone after a short chunk: the port closes.
+  plain.Accept({-1, 100});
+  plain.Set(VELA_USB_STATUS_ANSWERS, 1);
+  EXPECT_EQ(dll.SendData(host, port, Bytes(6000), 6000, 0, &raised), 0);
+  EXPECT_EQ(raised, kGone);
+  EXPECT_EQ(plain.State().closes, 1u);
+  dll.SendData(host, port, Bytes(3), 3, 0, &raised);
+  EXPECT_EQ(raised, kNotOpen);
+}
+
+TEST_F(WindowsUsb, StatusFromTheDriversByte) {
+  jobject port = Open("QDXUSB001");
+  const int status[] = {0x18, 0x38, 0x10, 0x28, 0x08};
+  const int enq[] = {0x20, 0x28, 0x24, 0x2C, 0x24};
+  for (int i = 0; i < 5; ++i) {
+    plain.Set(VELA_USB_STATUS, status[i]);
+    EXPECT_EQ(dll.EnqStatus(host, port, 0, &raised), enq[i]) << status[i];
+    EXPECT_EQ(dll.OnlineStatus(host, port, 0, &raised), (status[i] & 0x10) != 0) << status[i];
+    EXPECT_EQ(raised, "");
+  }
+  EXPECT_EQ(plain.State().statusRequests, 20u);
+  EXPECT_TRUE(dll.PowerStatus(host, port, 0, &raised));
+  // The second status read unanswered: ENQ fails, online is quietly false;
+  // the port stays open.
+  plain.Set(VELA_USB_STATUS, 0x18);
+  plain.Set(VELA_USB_STATUS_ANSWERS, 1);
+  EXPECT_EQ(dll.EnqStatus(host, port, 0, &raised), 0);
+  EXPECT_EQ(raised, kEnqFailed);
+  plain.Set(VELA_USB_STATUS_ANSWERS, 1);
+  EXPECT_FALSE(dll.OnlineStatus(host, port, 0, &raised));
+  EXPECT_EQ(raised, "");
+  // Reset goes out once, whatever comes of it.
+  plain.Set(VELA_USB_STATUS_ANSWERS, -1);
+  dll.HdwrReset(host, port, &raised);
+  EXPECT_EQ(raised, "");
+  EXPECT_EQ(plain.State().resets, 1u);
+  EXPECT_EQ(dll.SendDataOffline(host, port, Bytes(1), 1, 0, &raised), 0);
+  EXPECT_EQ(raised, kUnsupported);
+  dll.EotStatus(host, port, 0, &raised);
+  EXPECT_EQ(raised, kUnsupported);
+  EXPECT_EQ(dll.Capabilities(host, port), "TTTFTTTF");
+  EXPECT_EQ(plain.State().closes, 0u);
+}
+
+TEST_F(WindowsUsb, GoneDeviceClosesThePort) {
+  // Every port-bound call finding the printer gone closes the port; all
+  // but the power query say so.
+  plain.Set(VELA_USB_STATUS_ANSWERS, 0);
+  jbyteArray data = Bytes(4);
+  const std::vector<std::string> calls = {"receive", "send", "enq", "online", "reset", "power"};
+  for (const std::string& call : calls) {
+    jobject port = Open("QDXUSB001");
+    if (call == "receive") dll.ReceiveData(host, port, data, 4, 0, &raised);
+    if (call == "send") dll.SendData(host, port, data, 4, 0, &raised);
+    if (call == "enq") dll.EnqStatus(host, port, 0, &raised);
+    if (call == "online") dll.OnlineStatus(host, port, 0, &raised);
+    if (call == "reset") dll.HdwrReset(host, port, &raised);
+    if (call == "power") {
+      EXPECT_FALSE(dll.PowerStatus(host, port, 0, &raised));
+    }
+    EXPECT_EQ(raised, call == "power" ? "" : kGone) << call;
+    dll.ClosePort(host, port, &raised);
+    EXPECT_EQ(raised, kNotOpen) << call;
+  }
+  VelaUsbState s = plain.State();
+  EXPECT_EQ(s.closes, calls.size());
+  EXPECT_EQ(s.reads + s.writes + s.resets, 0u);
+}
+
+}  // namespace
+}  // namespace vela_host
