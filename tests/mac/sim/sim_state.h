@@ -1,0 +1,73 @@
+// The simulated IOKit's world: the printers a test scripts, every object
+// handed to the library with its reference count, and the log of calls.
+// Test fixture, never shipped.
+#pragma once
+
+#include <IOKit/IOCFPlugIn.h>
+#include <IOKit/usb/IOUSBLib.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace iokit_sim {
+
+// An object the library holds references to.
+struct Tracked {
+  std::string name;
+  int refs = 1;
+  int releases = 0;
+  bool open = false;  // a device or interface between its open and close
+};
+
+struct SimPipe {
+  UInt8 type, direction;
+};
+
+struct SimInterface {
+  std::vector<SimPipe> pipes;  // by pipe reference; 0 is the control pipe
+  IOReturn plugIn = kIOReturnSuccess;
+  HRESULT query = S_OK;
+  IOReturn open = kIOReturnSuccess;
+  IOReturn numEndpoints = kIOReturnSuccess;
+  int pipeFailsAt = -1;  // GetPipeProperties fails from this reference on
+};
+
+struct SimDevice {
+  UInt16 vendor, product;        // what matching sees
+  UInt16 reportedProduct;        // what GetDeviceProduct answers
+  IOReturn plugIn = kIOReturnSuccess;
+  HRESULT query = S_OK;
+  IOReturn open = kIOReturnSuccess;
+  UInt8 configurations = 1;
+  IOReturn descriptor = kIOReturnSuccess;
+  IOReturn setConfiguration = kIOReturnSuccess;
+  UInt8 configurationValue = 1;
+  bool interfaceIterator = true;
+  std::vector<SimInterface> interfaces;
+};
+
+struct World {
+  std::vector<SimDevice> devices;
+  IOReturn masterPort = KERN_SUCCESS;
+  bool masterPortNull = false;
+  bool matchingNull = false;
+  IOReturn matchingServices = KERN_SUCCESS;
+  std::map<std::string, std::map<int, IOReturn>> results;  // call -> ordinal -> result
+  std::map<std::string, int> calls;
+  std::map<int, std::vector<UInt8>> replies;  // bRequest -> IN data
+  std::vector<UInt8> bulkIn;
+  std::vector<UInt8> written;
+  std::vector<std::string> log;
+  std::vector<std::string> errors;  // misuse of the frameworks
+  std::vector<Tracked*> objects;  // never freed: see Track()
+};
+
+World& world();
+void Log(const std::string& line);
+void Error(const std::string& line);
+// The scripted result of this call of `call`, counting it.
+IOReturn Result(const std::string& call);
+std::string Hex(unsigned value);
+
+}  // namespace iokit_sim
