@@ -16,7 +16,8 @@
 //   result CALL CODE [N]           the Nth next CALL answers CODE
 //   reply BREQUEST HEX...          an IN vendor request's data
 //   bulkin HEX...                  what the bulk IN pipe delivers
-//   log | errors | held | written  what happened
+//   log | errors | held            what happened
+//   written                        count and FNV-1a sum of the bytes sent
 // Test fixture, never shipped.
 #include <jni.h>
 
@@ -124,9 +125,10 @@ std::string Command(const std::string& line) {
   } else if (verb == "held") {
     return Held();
   } else if (verb == "written") {
-    std::string hex;
-    for (UInt8 b : w.written) hex += Hex(b).substr(2) + " ";
-    return hex;
+    // The count of bytes the bulk OUT pipe took and their FNV-1a sum.
+    UInt32 sum = 2166136261u;
+    for (UInt8 b : w.written) sum = (sum ^ b) * 16777619u;
+    return std::to_string(w.written.size()) + " " + Hex(sum);
   } else {
     return "unknown command: " + line;
   }
