@@ -1,6 +1,8 @@
 # Shared settings of the JNI libraries we ship: no C++ runtime, only the JNI
 # entry points exported, libc as the only system library.
 
+set(VELA_EXPORTS_MAP ${CMAKE_CURRENT_LIST_DIR}/jni_exports.map)
+
 set(VELA_NATIVE_FLAGS -fno-exceptions -fno-rtti -fvisibility=hidden
     -fvisibility-inlines-hidden -fno-threadsafe-statics)
 
@@ -58,9 +60,9 @@ endfunction()
 function(vela_jni_settings target)
   target_link_libraries(${target} PRIVATE vela_brevant_headers)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_options(${target} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/jni_exports.map
+  target_link_options(${target} PRIVATE -Wl,--version-script=${VELA_EXPORTS_MAP}
                       -Wl,--as-needed)
-  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/jni_exports.map)
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${VELA_EXPORTS_MAP})
 endfunction()
 
 # The variants of a library that this build makes.
@@ -80,10 +82,11 @@ function(vela_jni_target_link name)
   endforeach()
 endfunction()
 
+# vela_jni_target_include(NAME DIRS...): a dependency's headers, as system headers.
 function(vela_jni_target_include name)
   vela_jni_variants(${name} variants)
   foreach(t ${variants})
-    target_include_directories(${t} PRIVATE ${ARGN})
+    target_include_directories(${t} SYSTEM PRIVATE ${ARGN})
   endforeach()
 endfunction()
 

@@ -57,7 +57,9 @@ bool KeepDescriptorSelectable(usb_dev_handle* handle, struct usb_device* dev) {
   std::memcpy(&head, static_cast<const void*>(handle), sizeof(head));
   bool selectable = true;
   if (head.bus == dev->bus && head.device == dev && head.fd >= FD_SETSIZE) {
-    int low = fcntl(head.fd, F_DUPFD, 0);
+    // dup takes the lowest free number, as F_DUPFD from 0 would, and
+    // binds to no newer glibc symbol on 32-bit ARM.
+    int low = dup(head.fd);
     if (low >= FD_SETSIZE) close(low);
     selectable = low >= 0 && low < FD_SETSIZE;
     if (selectable) {

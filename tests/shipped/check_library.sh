@@ -1,6 +1,8 @@
 #!/bin/sh
 # Checks a shipped JNI library: it exports exactly the entry points that the
-# generated JNI header declares, and needs no library beyond the allowed ones.
+# generated JNI header declares, needs no library beyond the allowed ones,
+# and no glibc symbol newer than 2.17, so that it loads on the older
+# distributions tills run.
 # usage: check_library.sh LIBRARY JNI_HEADER ALLOWED_NEEDED...
 set -eu
 lib=$1 header=$2
@@ -22,4 +24,10 @@ if ! diff -u "$tmp/allowed" "$tmp/needed"; then
   echo "NEEDED libraries differ from the allowed ones (- allowed, + needed)"
   exit 1
 fi
-echo "$(wc -l <"$tmp/exported") entry points, needs: $(tr '\n' ' ' <"$tmp/needed")"
+newest=$(readelf -W --dyn-syms "$lib" | grep -o 'GLIBC_[0-9][0-9.]*' | sed 's/GLIBC_//' | sort -uV | tail -1)
+if [ -n "$newest" ] && [ "$(printf '%s\n2.17\n' "$newest" | sort -V | tail -1)" != 2.17 ]; then
+  echo "needs glibc $newest, newer than 2.17:"
+  readelf -W --dyn-syms "$lib" | grep "GLIBC_$newest"
+  exit 1
+fi
+echo "$(wc -l <"$tmp/exported") entry points, needs: $(tr '\n' ' ' <"$tmp/needed")glibc ${newest:-none}"

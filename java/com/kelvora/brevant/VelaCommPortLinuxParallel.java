@@ -3,7 +3,7 @@ package com.kelvora.brevant;
 /** Receipt printer on a Linux parallel port, through ppdev. */
 public class VelaCommPortLinuxParallel {
     static {
-        System.loadLibrary("VelaCommPortLinuxParallel");
+        NativeLibraries.load("VelaCommPortLinuxParallel");
     }
 
     /** The key under which the native library finds this object's open port. */

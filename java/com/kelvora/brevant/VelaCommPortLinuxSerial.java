@@ -3,7 +3,7 @@ package com.kelvora.brevant;
 /** Receipt printer on a Linux serial line (termios, DSR as the ready signal). */
 public class VelaCommPortLinuxSerial {
     static {
-        System.loadLibrary("VelaCommPortLinuxSerial");
+        NativeLibraries.load("VelaCommPortLinuxSerial");
     }
 
     /** The key under which the native library finds this object's open port. */

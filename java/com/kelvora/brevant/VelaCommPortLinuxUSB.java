@@ -3,7 +3,7 @@ package com.kelvora.brevant;
 /** Receipt printer on USB under Linux, through libusb 0.1. */
 public class VelaCommPortLinuxUSB {
     static {
-        System.loadLibrary("VelaCommPortLinuxUSB");
+        NativeLibraries.load("VelaCommPortLinuxUSB");
     }
 
     /** The key under which the native library finds this object's open port. */

@@ -3,7 +3,7 @@ package com.kelvora.brevant;
 /** Receipt printer on USB under macOS, through IOKit; one port at a time. */
 public class VelaCommPortMacUSB {
     static {
-        System.loadLibrary("VelaCommPortMacUSB");
+        NativeLibraries.load("VelaCommPortMacUSB");
     }
 
     /** The key under which the native library finds this object's open port. */

@@ -3,7 +3,7 @@ package com.kelvora.brevant;
 /** Receipt printer on a Windows LPT port. */
 public class VelaCommPortWindowsParallel {
     static {
-        System.loadLibrary("VelaCommPortWindowsParallel");
+        NativeLibraries.load("VelaCommPortWindowsParallel");
     }
 
     /** The key under which the native library finds this object's open port. */

@@ -3,7 +3,7 @@ package com.kelvora.brevant;
 /** Receipt printer on USB under Windows, through the printer driver. This library has no send-offline capability entry. */
 public class VelaCommPortWindowsUSB {
     static {
-        System.loadLibrary("VelaCommPortWindowsUSB");
+        NativeLibraries.load("VelaCommPortWindowsUSB");
     }
 
     /** The key under which the native library finds this object's open port. */
