@@ -19,10 +19,13 @@ install_packages() {
     exit 1
   fi
   echo "installing:$missing"
-  # wine's 32-bit half comes from the i386 architecture.
-  case "$missing" in
-    *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386 ;;
-  esac
+  # wine's 32-bit half, and the cross-built libraries' libusb, come from
+  # other architectures.
+  for arch in i386 arm64 armhf; do
+    case "$missing" in
+      *:$arch*) dpkg --print-foreign-architectures | grep -qx $arch || $sudo dpkg --add-architecture $arch ;;
+    esac
+  done
   if ! { $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q &&
          $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
        } >"$log_dir/apt.log" 2>&1; then

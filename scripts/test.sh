@@ -4,7 +4,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
-install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils openjdk-17-jdk-headless libusb-dev \
+install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
+  g++-aarch64-linux-gnu g++-arm-linux-gnueabihf libusb-0.1-4:arm64 libusb-0.1-4:armhf binutils openjdk-17-jdk-headless libusb-dev \
   python3 python3-gi gir1.2-umockdev-1.0 umockdev libumockdev-dev \
   junit5 googletest libgtest-dev wine wine64 wine32:i386
 echo "building into build/ ..."

@@ -1,0 +1,116 @@
+package com.kelvora.brevant;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.TimeUnit;
+import java.util.stream.Stream;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+/** The jar alone: each Linux library loaded from it in a fresh JVM, with no library path. */
+class NativeLoadingTest {
+    static final String[] CLASSES = {"VelaCommPortLinuxSerial", "VelaCommPortLinuxParallel", "VelaCommPortLinuxUSB"};
+    static final String USER = System.getProperty("user.name");
+
+    @TempDir
+    Path work;
+
+    record Run(int exit, String output) {}
+
+    /** A fresh JVM on the given jar with these temporary and home folders, optionally in a noexec tmpfs. */
+    Run run(String jar, Path tmp, Path home, boolean noexecTmp) throws Exception {
+        List<String> java = new ArrayList<>(List.of(Path.of(System.getProperty("java.home"), "bin", "java").toString(),
+                "-Djava.library.path=", "-Djava.io.tmpdir=" + tmp, "-Duser.home=" + home,
+                "-cp", jar + ":" + System.getProperty("vela.tests.jar"), "com.kelvora.brevant.LoadCheck"));
+        java.addAll(List.of(CLASSES));
+        List<String> command = new ArrayList<>();
+        if (noexecTmp) {
+            // A mount namespace of its own, where the temporary folder is a noexec tmpfs.
+            command.addAll(List.of("unshare", "-rm", "sh", "-c",
+                    "mount -t tmpfs -o noexec none \"$0\" && exec \"$@\"", tmp.toString()));
+        }
+        command.addAll(java);
+        ProcessBuilder pb = new ProcessBuilder(command).redirectErrorStream(true);
+        pb.environment().remove("XDG_CACHE_HOME");
+        Process p = pb.start();
+        String output = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+        assertTrue(p.waitFor(120, TimeUnit.SECONDS));
+        return new Run(p.exitValue(), output);
+    }
+
+    static List<Path> libraries(Path dir) throws IOException {
+        try (Stream<Path> files = Files.walk(dir)) {
+            return files.filter(f -> f.toString().endsWith(".so")).sorted().toList();
+        }
+    }
+
+    static void loadedAll(Run run) {
+        assertEquals(0, run.exit(), run.output());
+        for (String c : CLASSES) {
+            assertTrue(run.output().contains("loaded " + c + " true"), run.output());
+        }
+    }
+
+    @Test
+    void everyLinuxLibraryLoadsFromTheJarIntoAPrivateFolderOnceAndForAll() throws Exception {
+        Path tmp = Files.createDirectories(work.resolve("tmp"));
+        Path home = Files.createDirectories(work.resolve("home"));
+        String jar = System.getProperty("vela.natives.jar");
+        loadedAll(run(jar, tmp, home, false));
+        Path mine = tmp.resolve("vela-brevant-" + USER);
+        List<Path> copies = libraries(mine);
+        assertEquals(3, copies.size(), copies.toString());
+        assertEquals("rwx------", PosixFilePermissions.toString(Files.getPosixFilePermissions(mine)));
+        assertEquals("rwx------", PosixFilePermissions.toString(Files.getPosixFilePermissions(copies.get(0).getParent())));
+        List<Object> keys = new ArrayList<>();
+        for (Path c : copies) {
+            keys.add(Files.readAttributes(c, "unix:ino").get("ino"));
+        }
+        // A later run loads the same copies.
+        loadedAll(run(jar, tmp, home, false));
+        assertEquals(copies, libraries(mine));
+        for (int i = 0; i < copies.size(); i++) {
+            assertEquals(keys.get(i), Files.readAttributes(copies.get(i), "unix:ino").get("ino"));
+        }
+        assertEquals(List.of(), libraries(home));
+    }
+
+    @Test
+    void anUnusableTemporaryFolderFallsBackToTheUsersCache() throws Exception {
+        String jar = System.getProperty("vela.natives.jar");
+        Path file = Files.writeString(work.resolve("a-file"), "not a folder");
+        Path shared = Files.createDirectories(work.resolve("shared"));
+        // Someone made our folder's name writable by all: it is not used.
+        Path planted = Files.createDirectories(shared.resolve("vela-brevant-" + USER));
+        Files.setPosixFilePermissions(planted, PosixFilePermissions.fromString("rwxrwxrwx"));
+        Path noexec = Files.createDirectories(work.resolve("noexec"));
+        Object[][] cases = {{file.resolve("tmp"), false}, {shared, false}, {noexec, true}};
+        for (int i = 0; i < cases.length; i++) {
+            Path home = Files.createDirectories(work.resolve("home" + i));
+            Run run = run(jar, (Path) cases[i][0], home, (Boolean) cases[i][1]);
+            loadedAll(run);
+            assertEquals(3, libraries(home.resolve(".cache/vela-brevant/natives")).size(), run.output());
+        }
+        assertEquals(List.of(), libraries(planted));
+    }
+
+    @Test
+    void aJarWithoutThisMachinesLibrarySaysWhatWasTried() throws Exception {
+        Path tmp = Files.createDirectories(work.resolve("tmp"));
+        Run run = run(System.getProperty("vela.brevant.jar"), tmp, work, false);
+        assertEquals(1, run.exit());
+        String platform = "linux-" + ("amd64".equals(System.getProperty("os.arch")) ? "x86_64" : System.getProperty("os.arch"));
+        assertTrue(run.output().contains("Cannot load the native library VelaCommPortLinuxSerial for " + platform
+                + "; tried: java.library.path ("), run.output());
+        assertTrue(run.output().contains("the jar's natives/" + platform + "/libVelaCommPortLinuxSerial.so (not in this jar)"),
+                run.output());
+    }
+}
