@@ -11,5 +11,5 @@ install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 m
 echo "building into build/ ..."
 quietly configure as_owner cmake -S . -B build -DBUILD_TESTING=OFF
 quietly build as_owner cmake --build build -j "$(nproc)" --target receipt_demo \
-  VelaCommPortLinuxSerial VelaCommPortLinuxParallel VelaCommPortLinuxUSB windows_dlls
+  vela_brevant_jar
 as_owner sh tools/demo/run.sh build

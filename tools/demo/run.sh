@@ -4,6 +4,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
-jars="$build/java/vela_brevant.jar:$build/java/printer_sim.jar:$build/java/receipt_demo.jar"
+# The one jar a till needs: it loads its own native libraries.
+jars="$build/vela-brevant.jar:$build/java/printer_sim.jar:$build/java/receipt_demo.jar"
 PYTHONPATH="$root/printer_sim/python" exec /usr/bin/python3 -m printer_sim.run -- \
-  "${JAVA:-java}" -Djava.library.path="$build/lib" -cp "$jars" com.kelvora.demo.ReceiptDemo
+  "${JAVA:-java}" -cp "$jars" com.kelvora.demo.ReceiptDemo

@@ -92,10 +92,18 @@ class NativeLoadingTest {
         Path planted = Files.createDirectories(shared.resolve("vela-brevant-" + USER));
         Files.setPosixFilePermissions(planted, PosixFilePermissions.fromString("rwxrwxrwx"));
         Path noexec = Files.createDirectories(work.resolve("noexec"));
-        Object[][] cases = {{file.resolve("tmp"), false}, {shared, false}, {noexec, true}};
-        for (int i = 0; i < cases.length; i++) {
+        List<Object[]> cases = new ArrayList<>(List.of(new Object[] {file.resolve("tmp"), false},
+                new Object[] {shared, false}));
+        // A noexec mount needs a mount namespace of our own (unprivileged
+        // user namespaces, or root).
+        if (new ProcessBuilder("unshare", "-rm", "true").start().waitFor() == 0) {
+            cases.add(new Object[] {noexec, true});
+        } else {
+            System.out.println("no user namespaces here: the noexec case is left out");
+        }
+        for (int i = 0; i < cases.size(); i++) {
             Path home = Files.createDirectories(work.resolve("home" + i));
-            Run run = run(jar, (Path) cases[i][0], home, (Boolean) cases[i][1]);
+            Run run = run(jar, (Path) cases.get(i)[0], home, (Boolean) cases.get(i)[1]);
             loadedAll(run);
             assertEquals(3, libraries(home.resolve(".cache/vela-brevant/natives")).size(), run.output());
         }
