@@ -211,7 +211,8 @@ def main(argv):
     except ValueError as e:
         print(e)
         return 2
-    threading.Thread(target=watch, args=(printer, stop), daemon=True).start()
+    watcher = threading.Thread(target=watch, args=(printer, stop), daemon=True)
+    watcher.start()
     threading.Thread(target=read_commands, args=(printer, stop, not command), daemon=True).start()
     code = 0
     try:
@@ -224,12 +225,15 @@ def main(argv):
             env = dict(os.environ, UMOCKDEV_DIR=printer.testbed.root,
                        LD_PRELOAD="libumockdev-preload.so.0")
             code = subprocess.run(command, env=env, stdin=subprocess.DEVNULL).returncode
-            time.sleep(0.2)  # what the command sent last is shown too
     except KeyboardInterrupt:
         pass
     finally:
         stop.set()
-        time.sleep(0.1)
+        watcher.join()
+        # What arrived after the watcher's last look is shown too.
+        rest = printer.take()
+        if rest:
+            show(render(rest))
         # The testbed removes its own folder when it goes.
         shutil.rmtree(workdir, ignore_errors=True)
     return code
