@@ -20,7 +20,8 @@ function(vela_windows_build arch triplet)
     SOURCE_DIR ${PROJECT_SOURCE_DIR}/cmake/windows
     BINARY_DIR ${PROJECT_BINARY_DIR}/windows-${arch}
     CMAKE_ARGS
-      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/windows/mingw-${triplet}.cmake
+      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/windows/mingw.cmake
+      -DVELA_MINGW_TRIPLET=${triplet}-w64-mingw32
       -DCMAKE_BUILD_TYPE=Release
       -DVELA_ROOT=${PROJECT_SOURCE_DIR}
       -DVELA_JNI_INCLUDE=${JAVA_INCLUDE_PATH}

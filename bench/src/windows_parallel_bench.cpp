@@ -10,27 +10,18 @@
 #include <vector>
 
 #include "emulated_lpt.h"
+#include "bench_clock.h"
 #include "jni_host.h"
 #include "port_dll.h"
 
 using vela_host::JniHost;
+using vela_host::Now;
+using vela_host::Seconds;
 using vela_host::PortDll;
 
 namespace {
 
 const char kDevice[] = "\\\\.\\VLPTBENCH";
-
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return t;
-}
 
 double PlainLoop(long total) {
   HANDLE h = CreateFileA(kDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,

@@ -26,13 +26,6 @@ const std::string kCreateFile = "NATIVE_FN_CALL_FAILURE       Native call to Cre
 const std::string kResetFailed = "NATIVE_FN_CALL_FAILURE       Native call for reset failed.";
 constexpr unsigned kFlush = 0xFFFFFFFFu;
 
-DWORD Platform() {
-  OSVERSIONINFOA v = {};
-  v.dwOSVersionInfoSize = sizeof(v);
-  GetVersionExA(&v);
-  return v.dwPlatformId;
-}
-
 std::vector<unsigned> Log(const VelaLptState& s) {
   return std::vector<unsigned>(s.log, s.log + (s.logged < VELA_LPT_LOG ? s.logged : VELA_LPT_LOG));
 }

@@ -41,13 +41,6 @@ const std::string kClassKey =
 const std::string kInstance1 = "USB\\VID_0F3C&PID_0002\\5&1F2E3D&0&1";
 const std::string kPrefix = "INST_0USB&VID_0F3C&PID_0002&";
 
-DWORD Platform() {
-  OSVERSIONINFOA v = {};
-  v.dwOSVersionInfoSize = sizeof(v);
-  GetVersionExA(&v);
-  return v.dwPlatformId;
-}
-
 bool SetupApiMissing() { return std::getenv("VELA_NO_SETUPAPI") != nullptr; }
 
 class WindowsUsb : public ::testing::Test {

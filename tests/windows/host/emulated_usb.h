@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "driver_handle.h"
 #include "usb_control.h"
 
 namespace vela_host {
@@ -16,32 +17,27 @@ class EmulatedUsb {
  public:
   // `device` as the driver names it, for example "QDXUSB001". The printer
   // starts fresh: online, no error, taking every byte, answering status.
-  explicit EmulatedUsb(const std::string& device) {
-    handle_ = CreateFileA(("\\\\.\\" + device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    Request(VELA_USB_CLEAR, nullptr, 0, nullptr, 0);
+  explicit EmulatedUsb(const std::string& device) : driver_("\\\\.\\" + device) {
+    driver_.Request(VELA_USB_CLEAR, nullptr, 0, nullptr, 0);
   }
-  ~EmulatedUsb() { CloseHandle(handle_); }
-  EmulatedUsb(const EmulatedUsb&) = delete;
-  EmulatedUsb& operator=(const EmulatedUsb&) = delete;
 
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool ok() const { return driver_.ok(); }
   void Set(VelaUsbField field, int value) {
     VelaUsbSetting s = {static_cast<unsigned int>(field), value};
-    Request(VELA_USB_SET, &s, sizeof(s), nullptr, 0);
+    driver_.Request(VELA_USB_SET, &s, sizeof(s), nullptr, 0);
   }
   // How many bytes each of the next writes takes (-1: all of them).
   void Accept(std::vector<int> takes) {
-    Request(VELA_USB_ACCEPT, takes.data(), static_cast<DWORD>(takes.size() * sizeof(int)), nullptr,
-            0);
+    driver_.Request(VELA_USB_ACCEPT, takes.data(),
+                    static_cast<DWORD>(takes.size() * sizeof(int)), nullptr, 0);
   }
   void Feed(std::vector<char> bytes) {
-    Request(VELA_USB_FEED, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, 0);
+    driver_.Request(VELA_USB_FEED, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, 0);
   }
   // Counters start after this handle's own open.
   VelaUsbState State() {
     VelaUsbState s = {};
-    Request(VELA_USB_GET_STATE, nullptr, 0, &s, sizeof(s));
+    driver_.Request(VELA_USB_GET_STATE, nullptr, 0, &s, sizeof(s));
     return s;
   }
   std::vector<unsigned> Writes() {
@@ -50,11 +46,7 @@ class EmulatedUsb {
   }
 
  private:
-  void Request(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize) {
-    DWORD returned = 0;
-    DeviceIoControl(handle_, code, in, inSize, out, outSize, &returned, nullptr);
-  }
-  HANDLE handle_;
+  DriverHandle driver_;
 };
 
 // FNV-1a of bytes, as the driver sums what it takes.

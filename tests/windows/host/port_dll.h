@@ -13,6 +13,14 @@
 
 namespace vela_host {
 
+// The platform family this process runs as, which the DLLs learn at load.
+inline DWORD Platform() {
+  OSVERSIONINFOA v = {};
+  v.dwOSVersionInfoSize = sizeof(v);
+  GetVersionExA(&v);
+  return v.dwPlatformId;
+}
+
 // The capability methods of the contract, in its order.
 extern const std::vector<std::string> kContractCapabilities;
 

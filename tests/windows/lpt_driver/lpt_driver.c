@@ -5,6 +5,7 @@
  * through the requests of lpt_control.h. Never shipped. */
 #include <ntddk.h>
 
+#include "driver_common.h"
 #include "lpt_control.h"
 
 #define IOCTL_SERIAL_SET_TIMEOUTS 0x1B001C
@@ -13,7 +14,6 @@
 #define IOCTL_SERIAL_GET_COMMSTATUS 0x1B006C
 #define IOCTL_PAR_QUERY_INFORMATION 0x160004
 #define IOCTL_PAR_SET_INFORMATION 0x160008
-#define FEED_MAX 4096
 
 /* Device names, reached as \\.\NAME. The digits at their start are the
  * library's timeout keys. */
@@ -27,17 +27,10 @@ typedef struct Printer {
   unsigned int commErrors;
   int accept;
   int failReset, failGetTimeouts, failStatus;
-  unsigned char feed[FEED_MAX];
-  unsigned int fed;
+  Feed feed;
 } Printer;
 
 static PDEVICE_OBJECT devices[DEVICES];
-
-static void CopyBytes(void* to, const void* from, ULONG n) {
-  unsigned char* d = (unsigned char*)to;
-  const unsigned char* s = (const unsigned char*)from;
-  while (n-- > 0) *d++ = *s++;
-}
 
 static void Clear(Printer* p) {
   unsigned char* b = (unsigned char*)p;
@@ -49,13 +42,6 @@ static void Clear(Printer* p) {
 static void Log(Printer* p, unsigned int entry) {
   if (p->state.logged < VELA_LPT_LOG) p->state.log[p->state.logged] = entry;
   p->state.logged++;
-}
-
-static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-  irp->IoStatus.Status = status;
-  irp->IoStatus.Information = information;
-  IoCompleteRequest(irp, IO_NO_INCREMENT);
-  return status;
 }
 
 static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
@@ -111,10 +97,7 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       return Complete(irp, STATUS_SUCCESS, 0);
     }
     case VELA_LPT_FEED:
-      if (in > FEED_MAX) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
-      CopyBytes(p->feed, buf, in);
-      p->fed = in;
-      return Complete(irp, STATUS_SUCCESS, 0);
+      return FillFeed(&p->feed, irp, buf, in);
     case VELA_LPT_GET_STATE:
       if (out < sizeof(VelaLptState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       CopyBytes(buf, &p->state, sizeof(VelaLptState));
@@ -149,17 +132,10 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
       Log(p, n);
       return Complete(irp, STATUS_SUCCESS, take);
     }
-    case IRP_MJ_READ: {
-      ULONG n = sp->Parameters.Read.Length;
-      ULONG give = n < p->fed ? n : p->fed;
+    case IRP_MJ_READ:
       p->state.reads++;
-      p->state.lastReadLength = n;
-      CopyBytes(irp->AssociatedIrp.SystemBuffer, p->feed, give);
-      /* What a read does not take stays for the next one. */
-      for (ULONG i = give; i < p->fed; ++i) p->feed[i - give] = p->feed[i];
-      p->fed -= give;
-      return Complete(irp, STATUS_SUCCESS, give);
-    }
+      p->state.lastReadLength = sp->Parameters.Read.Length;
+      return ReadFeed(&p->feed, irp, sp->Parameters.Read.Length);
     case IRP_MJ_DEVICE_CONTROL:
       return Control(p, irp, sp);
     default:
@@ -167,22 +143,9 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
   }
 }
 
-static void MakeName(WCHAR* out, const WCHAR* prefix, const WCHAR* name) {
-  while (*prefix) *out++ = *prefix++;
-  while (*name) *out++ = *name++;
-  *out = 0;
-}
-
 static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
   (void)driver;
-  for (ULONG i = 0; i < DEVICES; ++i) {
-    WCHAR link[64];
-    UNICODE_STRING u;
-    MakeName(link, L"\\DosDevices\\", kNames[i]);
-    RtlInitUnicodeString(&u, link);
-    IoDeleteSymbolicLink(&u);
-    if (devices[i]) IoDeleteDevice(devices[i]);
-  }
+  for (ULONG i = 0; i < DEVICES; ++i) DeleteNamedDevice(kNames[i], devices[i]);
 }
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING path) {
@@ -190,19 +153,9 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING path) {
   for (ULONG m = 0; m <= IRP_MJ_MAXIMUM_FUNCTION; ++m) driver->MajorFunction[m] = Dispatch;
   driver->DriverUnload = Unload;
   for (ULONG i = 0; i < DEVICES; ++i) {
-    WCHAR name[64], link[64];
-    UNICODE_STRING uname, ulink;
-    MakeName(name, L"\\Device\\", kNames[i]);
-    MakeName(link, L"\\DosDevices\\", kNames[i]);
-    RtlInitUnicodeString(&uname, name);
-    RtlInitUnicodeString(&ulink, link);
-    NTSTATUS s = IoCreateDevice(driver, sizeof(Printer), &uname, FILE_DEVICE_UNKNOWN, 0, FALSE,
-                                &devices[i]);
+    NTSTATUS s = CreateNamedDevice(driver, kNames[i], sizeof(Printer), &devices[i]);
     if (!NT_SUCCESS(s)) return s;
-    devices[i]->Flags |= DO_BUFFERED_IO;
     Clear((Printer*)devices[i]->DeviceExtension);
-    s = IoCreateSymbolicLink(&ulink, &uname);
-    if (!NT_SUCCESS(s)) return s;
   }
   return STATUS_SUCCESS;
 }

@@ -9,6 +9,7 @@
  * requests of usb_control.h. Never shipped. */
 #include <ntddk.h>
 
+#include "driver_common.h"
 #include "usb_control.h"
 
 #define IOCTL_SERIAL_SET_TIMEOUTS 0x1B001C
@@ -16,7 +17,6 @@
 #define IOCTL_PRINTER_SHORT_WRITE 0x220010
 #define IOCTL_PRINTER_RESET 0x220014
 #define IOCTL_PRINTER_SET_TIMEOUTS 0x220400
-#define FEED_MAX 8192
 
 static const GUID kInterfaceClass = {0x5e2d7a10, 0x3b9c, 0x4f61,
                                      {0xa8, 0xd2, 0x7c, 0x41, 0xe0, 0x9b, 0x36, 0xaf}};
@@ -43,18 +43,11 @@ typedef struct Printer {
   int statusAnswers;
   int accept[VELA_USB_SCRIPT];
   unsigned int scripted, writesSinceScript;
-  unsigned char feed[FEED_MAX];
-  unsigned int fed;
+  Feed feed;
 } Printer;
 
 static PDEVICE_OBJECT devices[DEVICES];
 static UNICODE_STRING interfaces[DEVICES];
-
-static void CopyBytes(void* to, const void* from, ULONG n) {
-  unsigned char* d = (unsigned char*)to;
-  const unsigned char* s = (const unsigned char*)from;
-  while (n-- > 0) *d++ = *s++;
-}
 
 static void Clear(Printer* p) {
   const Device* device = p->device;
@@ -64,13 +57,6 @@ static void Clear(Printer* p) {
   p->status = 0x18;  /* online, no error, paper present */
   p->statusAnswers = -1;
   p->state.takenHash = VELA_FNV_BASIS;
-}
-
-static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-  irp->IoStatus.Status = status;
-  irp->IoStatus.Information = information;
-  IoCompleteRequest(irp, IO_NO_INCREMENT);
-  return status;
 }
 
 static NTSTATUS TakeTimeouts(unsigned int* to, unsigned int* count, void* buf, ULONG in,
@@ -118,10 +104,7 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       p->writesSinceScript = 0;
       return Complete(irp, STATUS_SUCCESS, 0);
     case VELA_USB_FEED:
-      if (in > FEED_MAX) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
-      CopyBytes(p->feed, buf, in);
-      p->fed = in;
-      return Complete(irp, STATUS_SUCCESS, 0);
+      return FillFeed(&p->feed, irp, buf, in);
     case VELA_USB_GET_STATE:
       if (out < sizeof(VelaUsbState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       CopyBytes(buf, &p->state, sizeof(VelaUsbState));
@@ -154,14 +137,9 @@ static NTSTATUS Write(Printer* p, PIRP irp, ULONG n) {
 }
 
 static NTSTATUS Read(Printer* p, PIRP irp, ULONG n) {
-  ULONG give = n < p->fed ? n : p->fed;
   p->state.reads++;
   p->state.lastReadLength = n;
-  CopyBytes(irp->AssociatedIrp.SystemBuffer, p->feed, give);
-  /* What a read does not take stays for the next one. */
-  for (ULONG i = give; i < p->fed; ++i) p->feed[i - give] = p->feed[i];
-  p->fed -= give;
-  return Complete(irp, STATUS_SUCCESS, give);
+  return ReadFeed(&p->feed, irp, n);
 }
 
 static ULONG Length(const WCHAR* s) {
@@ -208,12 +186,6 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
   }
 }
 
-static void MakeName(WCHAR* out, const WCHAR* prefix, const WCHAR* name) {
-  while (*prefix) *out++ = *prefix++;
-  while (*name) *out++ = *name++;
-  *out = 0;
-}
-
 /* wine marks the device's Enum key Phantom when the server stops, and a
  * phantom device's interface does not register again: clear the mark. */
 static void ClearPhantom(const WCHAR* instance) {
@@ -234,16 +206,11 @@ static void ClearPhantom(const WCHAR* instance) {
 static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
   (void)driver;
   for (ULONG i = 0; i < DEVICES; ++i) {
-    WCHAR link[64];
-    UNICODE_STRING u;
     if (interfaces[i].Buffer) {
       IoSetDeviceInterfaceState(&interfaces[i], FALSE);
       RtlFreeUnicodeString(&interfaces[i]);
     }
-    MakeName(link, L"\\DosDevices\\", kDevices[i].name);
-    RtlInitUnicodeString(&u, link);
-    IoDeleteSymbolicLink(&u);
-    if (devices[i]) IoDeleteDevice(devices[i]);
+    DeleteNamedDevice(kDevices[i].name, devices[i]);
   }
 }
 
@@ -252,21 +219,11 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING path) {
   for (ULONG m = 0; m <= IRP_MJ_MAXIMUM_FUNCTION; ++m) driver->MajorFunction[m] = Dispatch;
   driver->DriverUnload = Unload;
   for (ULONG i = 0; i < DEVICES; ++i) {
-    WCHAR name[64], link[64];
-    UNICODE_STRING uname, ulink;
-    MakeName(name, L"\\Device\\", kDevices[i].name);
-    MakeName(link, L"\\DosDevices\\", kDevices[i].name);
-    RtlInitUnicodeString(&uname, name);
-    RtlInitUnicodeString(&ulink, link);
-    NTSTATUS s = IoCreateDevice(driver, sizeof(Printer), &uname, FILE_DEVICE_UNKNOWN, 0, FALSE,
-                                &devices[i]);
+    NTSTATUS s = CreateNamedDevice(driver, kDevices[i].name, sizeof(Printer), &devices[i]);
     if (!NT_SUCCESS(s)) return s;
-    devices[i]->Flags |= DO_BUFFERED_IO;
     Printer* p = (Printer*)devices[i]->DeviceExtension;
     p->device = &kDevices[i];
     Clear(p);
-    s = IoCreateSymbolicLink(&ulink, &uname);
-    if (!NT_SUCCESS(s)) return s;
     if (kDevices[i].instance) {
       ClearPhantom(kDevices[i].instance);
       s = IoRegisterDeviceInterface(devices[i], &kInterfaceClass, NULL, &interfaces[i]);

@@ -4,12 +4,12 @@ import java.io.IOException;
 import java.io.InputStream;
 import java.nio.file.AccessDeniedException;
 import java.nio.file.FileAlreadyExistsException;
+import java.nio.file.FileSystems;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.StandardCopyOption;
-import java.nio.file.attribute.PosixFileAttributeView;
 import java.nio.file.attribute.PosixFileAttributes;
 import java.nio.file.attribute.PosixFilePermissions;
 import java.security.MessageDigest;
@@ -158,9 +158,7 @@ final class NativeLibraries {
      * already, owned by this user and not a link.
      */
     private static void privateDirectory(Path dir) throws IOException {
-        PosixFileAttributeView posix = Files.getFileAttributeView(dir.getParent() == null ? dir : dir.getParent(),
-                PosixFileAttributeView.class);
-        if (posix == null) {
+        if (!FileSystems.getDefault().supportedFileAttributeViews().contains("posix")) {
             Files.createDirectories(dir);  // Windows: the user's own folders
             return;
         }

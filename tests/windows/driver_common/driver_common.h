@@ -1,0 +1,79 @@
+/* What the emulated printer drivers share: byte copies without the C
+ * library (gcc would call memcpy), IRP completion, the named devices each
+ * printer is, and the queue of bytes its reads deliver. Test fixture,
+ * never shipped. */
+#ifndef VELA_DRIVER_COMMON_H
+#define VELA_DRIVER_COMMON_H
+
+#include <ntddk.h>
+
+#define FEED_MAX 8192
+
+static inline void CopyBytes(void* to, const void* from, ULONG n) {
+  unsigned char* d = (unsigned char*)to;
+  const unsigned char* s = (const unsigned char*)from;
+  while (n-- > 0) *d++ = *s++;
+}
+
+static inline NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
+  irp->IoStatus.Status = status;
+  irp->IoStatus.Information = information;
+  IoCompleteRequest(irp, IO_NO_INCREMENT);
+  return status;
+}
+
+static inline void MakeName(WCHAR* out, const WCHAR* prefix, const WCHAR* name) {
+  while (*prefix) *out++ = *prefix++;
+  while (*name) *out++ = *name++;
+  *out = 0;
+}
+
+/* \Device\NAME with a buffered-I/O extension of `extension` bytes, linked
+ * as \DosDevices\NAME so that CreateFileA("\\.\NAME") reaches it. */
+static inline NTSTATUS CreateNamedDevice(PDRIVER_OBJECT driver, const WCHAR* name,
+                                         ULONG extension, PDEVICE_OBJECT* device) {
+  WCHAR path[64], link[64];
+  UNICODE_STRING upath, ulink;
+  MakeName(path, L"\\Device\\", name);
+  MakeName(link, L"\\DosDevices\\", name);
+  RtlInitUnicodeString(&upath, path);
+  RtlInitUnicodeString(&ulink, link);
+  NTSTATUS s = IoCreateDevice(driver, extension, &upath, FILE_DEVICE_UNKNOWN, 0, FALSE, device);
+  if (!NT_SUCCESS(s)) return s;
+  (*device)->Flags |= DO_BUFFERED_IO;
+  return IoCreateSymbolicLink(&ulink, &upath);
+}
+
+static inline void DeleteNamedDevice(const WCHAR* name, PDEVICE_OBJECT device) {
+  WCHAR link[64];
+  UNICODE_STRING u;
+  MakeName(link, L"\\DosDevices\\", name);
+  RtlInitUnicodeString(&u, link);
+  IoDeleteSymbolicLink(&u);
+  if (device) IoDeleteDevice(device);
+}
+
+/* The bytes the printer holds for the host. */
+typedef struct Feed {
+  unsigned char bytes[FEED_MAX];
+  ULONG length;
+} Feed;
+
+/* The test's request to hold these bytes, in place of any left. */
+static inline NTSTATUS FillFeed(Feed* f, PIRP irp, const void* in, ULONG n) {
+  if (n > FEED_MAX) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+  CopyBytes(f->bytes, in, n);
+  f->length = n;
+  return Complete(irp, STATUS_SUCCESS, 0);
+}
+
+/* A read of n: what fits goes, the rest stays for the next read. */
+static inline NTSTATUS ReadFeed(Feed* f, PIRP irp, ULONG n) {
+  ULONG give = n < f->length ? n : f->length;
+  CopyBytes(irp->AssociatedIrp.SystemBuffer, f->bytes, give);
+  for (ULONG i = give; i < f->length; ++i) f->bytes[i - give] = f->bytes[i];
+  f->length -= give;
+  return Complete(irp, STATUS_SUCCESS, give);
+}
+
+#endif
