@@ -1,3 +1,5 @@
+#include <mach/mach.h>
+
 #include "mac_usb_port.h"
 #include "usb_protocol.h"
 

@@ -3,8 +3,10 @@
 // Test fixture, never shipped.
 #pragma once
 
+#include <CoreFoundation/CoreFoundation.h>
 #include <IOKit/IOCFPlugIn.h>
 #include <IOKit/usb/IOUSBLib.h>
+#include <mach/mach.h>
 
 #include <map>
 #include <string>

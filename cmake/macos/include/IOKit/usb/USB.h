@@ -1,14 +1,17 @@
-/* Stand-in for the part of IOKit/usb/USB.h that the macOS USB library uses,
- * with Apple's names and layouts. Test fixture, never shipped. */
-#ifndef VELA_STANDIN_USB_H
-#define VELA_STANDIN_USB_H
+/* The records the USB interfaces take and the descriptors they hand out,
+ * in Apple's layouts: natural alignment for the request records, the
+ * descriptors byte-packed as the bus sends them. */
+#ifndef _USB_H
+#define _USB_H
 
-#include <CoreFoundation/CoreFoundation.h>
+#include <IOKit/IOTypes.h>
+#include <IOKit/usb/USBSpec.h>
 
-enum { kUSBControl = 0, kUSBIsoc = 1, kUSBBulk = 2, kUSBInterrupt = 3, kUSBAnyType = 0xFF };
-enum { kUSBOut = 0, kUSBIn = 1, kUSBNone = 2, kUSBAnyDirn = 3 };
+#ifdef __cplusplus
+extern "C" {
+#endif
 
-#pragma pack(1)
+#pragma pack(push, 1)
 struct IOUSBConfigurationDescriptor {
   UInt8 bLength;
   UInt8 bDescriptorType;
@@ -19,9 +22,27 @@ struct IOUSBConfigurationDescriptor {
   UInt8 bmAttributes;
   UInt8 MaxPower;
 };
-#pragma pack()
+#pragma pack(pop)
 typedef struct IOUSBConfigurationDescriptor IOUSBConfigurationDescriptor;
 typedef IOUSBConfigurationDescriptor* IOUSBConfigurationDescriptorPtr;
+
+typedef UInt16 USBDeviceAddress;
+
+typedef struct IOUSBIsocFrame {
+  IOReturn frStatus;
+  UInt16 frReqCount;
+  UInt16 frActCount;
+} IOUSBIsocFrame;
+
+typedef struct {
+  UInt8 bmRequestType;
+  UInt8 bRequest;
+  UInt16 wValue;
+  UInt16 wIndex;
+  UInt16 wLength;
+  void* pData;
+  UInt32 wLenDone;
+} IOUSBDevRequest;
 
 typedef struct {
   UInt8 bmRequestType;
@@ -35,13 +56,17 @@ typedef struct {
   UInt32 completionTimeout;
 } IOUSBDevRequestTO;
 
-enum { kIOUSBFindInterfaceDontCare = 0xFFFF };
-
 typedef struct {
   UInt16 bInterfaceClass;
   UInt16 bInterfaceSubClass;
   UInt16 bInterfaceProtocol;
   UInt16 bAlternateSetting;
 } IOUSBFindInterfaceRequest;
+
+enum { kIOUSBFindInterfaceDontCare = 0xFFFF };
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

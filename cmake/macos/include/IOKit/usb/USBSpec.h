@@ -1,0 +1,19 @@
+/* The USB specification's names for transfer types and directions, and
+ * the IOKit class of a USB device. */
+#ifndef _USBSPEC_H
+#define _USBSPEC_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+enum { kUSBControl = 0, kUSBIsoc = 1, kUSBBulk = 2, kUSBInterrupt = 3, kUSBAnyType = 0xFF };
+enum { kUSBOut = 0, kUSBIn = 1, kUSBNone = 2, kUSBAnyDirn = 3 };
+
+#define kIOUSBDeviceClassName "IOUSBDevice"
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
