@@ -1,0 +1,83 @@
+# The macOS library as a real Mac binary, built on Linux whenever Debian's
+# clang, lld and llvm are installed: arm64 for macOS 11 and later, x86_64
+# for macOS 10.13 and later, joined into one universal
+# lib-macos/libVelaCommPortMacUSB.jnilib. There is no SDK here, and none may
+# be shipped: the sources compile against cmake/macos/include (Apple's
+# framework headers as far as the library uses them), cmake/macos/libc (the
+# few C library declarations) and clang's own freestanding headers, and link
+# against cmake/macos/stubs (text-based stubs under the real install names).
+# lld signs the arm64 slice ad hoc, which macOS requires of arm64 code.
+# Sets VELA_MACOS_LIBRARY (empty when the tools are missing) and the target
+# VelaCommPortMacUSB_macos.
+set(VELA_MACOS_LIBRARY "")
+set(_versions 16 15 14)
+set(_names)
+foreach(tool clang++ ld64.lld llvm-lipo)
+  set(names ${tool})
+  foreach(v IN LISTS _versions)
+    list(APPEND names ${tool}-${v})
+  endforeach()
+  string(MAKE_C_IDENTIFIER ${tool} id)
+  find_program(VELA_MACOS_${id} NAMES ${names})
+  if(NOT VELA_MACOS_${id})
+    message(STATUS "${tool} not found (Debian packages clang, lld, llvm): no macOS library")
+    return()
+  endif()
+endforeach()
+
+execute_process(COMMAND ${VELA_MACOS_clang__} -print-resource-dir
+                OUTPUT_VARIABLE _resource OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(_macos ${PROJECT_SOURCE_DIR}/cmake/macos)
+set(_out ${PROJECT_BINARY_DIR}/macos)
+set(_stubs ${_macos}/stubs/libSystem.tbd ${_macos}/stubs/IOKit.tbd
+    ${_macos}/stubs/CoreFoundation.tbd)
+set(_header ${PROJECT_BINARY_DIR}/jni_headers/com_kelvora_brevant_VelaCommPortMacUSB.h)
+# Nothing of the host's: clang's freestanding headers, then ours. The
+# JDK's Linux jni_md.h has the same types as the Mac's on 64-bit.
+set(_flags -std=c++17 -O2 -nostdinc -nostdinc++ -isystem ${_resource}/include
+    -isystem ${_macos}/libc -isystem ${_macos}/include
+    -I${PROJECT_SOURCE_DIR}/mac_usb -I${PROJECT_SOURCE_DIR}/core -I${PROJECT_SOURCE_DIR}/linux_usb
+    -I${PROJECT_BINARY_DIR}/jni_headers -I${JAVA_INCLUDE_PATH} -I${JAVA_INCLUDE_PATH2}
+    ${VELA_WARNINGS} ${VELA_NATIVE_FLAGS})
+
+set(_slices)
+foreach(slice arm64:arm64-apple-macos11:11.0 x86_64:x86_64-apple-macos10.13:10.13)
+  string(REPLACE ":" ";" slice ${slice})
+  list(GET slice 0 arch)
+  list(GET slice 1 target)
+  list(GET slice 2 minos)
+  file(MAKE_DIRECTORY ${_out}/${arch})
+  set(objects)
+  foreach(source IN LISTS VELA_MAC_USB_SOURCES VELA_CORE_SOURCES)
+    get_filename_component(name ${source} NAME_WE)
+    set(object ${_out}/${arch}/${name}.o)
+    add_custom_command(OUTPUT ${object}
+      COMMAND ${VELA_MACOS_clang__} -target ${target} ${_flags} -MD -MF ${object}.d
+              -c ${source} -o ${object}
+      DEPFILE ${object}.d
+      DEPENDS ${source} ${_header} vela_brevant
+      COMMENT "Compiling ${name} for ${target}"
+      VERBATIM)
+    list(APPEND objects ${object})
+  endforeach()
+  set(dylib ${_out}/${arch}/libVelaCommPortMacUSB.jnilib)
+  add_custom_command(OUTPUT ${dylib}
+    COMMAND ${VELA_MACOS_ld64_lld} -dylib -arch ${arch} -platform_version macos ${minos} ${minos}
+            -install_name libVelaCommPortMacUSB.jnilib
+            -exported_symbol _Java_com_kelvora_brevant_* -dead_strip
+            -o ${dylib} ${objects} ${_stubs}
+    DEPENDS ${objects} ${_stubs}
+    COMMENT "Linking the macOS library for ${arch}"
+    VERBATIM)
+  list(APPEND _slices ${dylib})
+endforeach()
+
+set(VELA_MACOS_LIBRARY ${PROJECT_BINARY_DIR}/lib-macos/libVelaCommPortMacUSB.jnilib)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/lib-macos)
+add_custom_command(OUTPUT ${VELA_MACOS_LIBRARY}
+  COMMAND ${VELA_MACOS_llvm_lipo} -create ${_slices} -output ${VELA_MACOS_LIBRARY}
+  DEPENDS ${_slices}
+  COMMENT "Joining the macOS library into one universal file"
+  VERBATIM)
+add_custom_target(VelaCommPortMacUSB_macos ALL DEPENDS ${VELA_MACOS_LIBRARY})
+install(FILES ${VELA_MACOS_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR}/macos)
