@@ -7,12 +7,14 @@
 # few C library declarations) and clang's own freestanding headers, and link
 # against cmake/macos/stubs (text-based stubs under the real install names).
 # lld signs the arm64 slice ad hoc, which macOS requires of arm64 code.
-# Sets VELA_MACOS_LIBRARY (empty when the tools are missing) and the target
-# VelaCommPortMacUSB_macos.
+# Sets VELA_MACOS_LIBRARY (empty when the tools are missing), the target
+# VelaCommPortMacUSB_macos, and for the tests the tools (VELA_MACOS_clang__,
+# VELA_MACOS_llvm_objdump, ...), the targets (VELA_MACOS_TARGETS) and the
+# header search flags (VELA_MACOS_INCLUDES).
 set(VELA_MACOS_LIBRARY "")
 set(_versions 16 15 14)
 set(_names)
-foreach(tool clang++ ld64.lld llvm-lipo)
+foreach(tool clang++ ld64.lld llvm-lipo llvm-objdump llvm-nm)
   set(names ${tool})
   foreach(v IN LISTS _versions)
     list(APPEND names ${tool}-${v})
@@ -34,18 +36,20 @@ set(_stubs ${_macos}/stubs/libSystem.tbd ${_macos}/stubs/IOKit.tbd
 set(_header ${PROJECT_BINARY_DIR}/jni_headers/com_kelvora_brevant_VelaCommPortMacUSB.h)
 # Nothing of the host's: clang's freestanding headers, then ours. The
 # JDK's Linux jni_md.h has the same types as the Mac's on 64-bit.
-set(_flags -std=c++17 -O2 -nostdinc -nostdinc++ -isystem ${_resource}/include
-    -isystem ${_macos}/libc -isystem ${_macos}/include
-    -I${PROJECT_SOURCE_DIR}/mac_usb -I${PROJECT_SOURCE_DIR}/core -I${PROJECT_SOURCE_DIR}/linux_usb
+set(VELA_MACOS_INCLUDES -nostdinc -nostdinc++ -isystem ${_resource}/include
+    -isystem ${_macos}/libc -isystem ${_macos}/include)
+set(VELA_MACOS_TARGETS arm64-apple-macos11 x86_64-apple-macos10.13)
+set(_flags -std=c++17 -O2 ${VELA_MACOS_INCLUDES} -I${PROJECT_SOURCE_DIR}/mac_usb -I${PROJECT_SOURCE_DIR}/core -I${PROJECT_SOURCE_DIR}/linux_usb
     -I${PROJECT_BINARY_DIR}/jni_headers -I${JAVA_INCLUDE_PATH} -I${JAVA_INCLUDE_PATH2}
     ${VELA_WARNINGS} ${VELA_NATIVE_FLAGS})
 
 set(_slices)
-foreach(slice arm64:arm64-apple-macos11:11.0 x86_64:x86_64-apple-macos10.13:10.13)
-  string(REPLACE ":" ";" slice ${slice})
-  list(GET slice 0 arch)
-  list(GET slice 1 target)
-  list(GET slice 2 minos)
+foreach(target IN LISTS VELA_MACOS_TARGETS)
+  string(REGEX MATCH "^[^-]+" arch ${target})
+  string(REGEX REPLACE "^.*macos" "" minos ${target})
+  if(NOT minos MATCHES "[.]")
+    set(minos ${minos}.0)
+  endif()
   file(MAKE_DIRECTORY ${_out}/${arch})
   set(objects)
   foreach(source IN LISTS VELA_MAC_USB_SOURCES VELA_CORE_SOURCES)
