@@ -1,9 +1,13 @@
 package com.kelvora.brevant;
 
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
+import java.nio.ByteBuffer;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -12,10 +16,12 @@ import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
 import java.util.stream.Stream;
+import java.util.zip.ZipEntry;
+import java.util.zip.ZipFile;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
-/** The jar alone: each Linux library loaded from it in a fresh JVM, with no library path. */
+/** The jar alone: each library loaded from it in a fresh JVM, with no library path. */
 class NativeLoadingTest {
     static final String[] CLASSES = {"VelaCommPortLinuxSerial", "VelaCommPortLinuxParallel", "VelaCommPortLinuxUSB"};
     static final String USER = System.getProperty("user.name");
@@ -27,10 +33,17 @@ class NativeLoadingTest {
 
     /** A fresh JVM on the given jar with these temporary and home folders, optionally in a noexec tmpfs. */
     Run run(String jar, Path tmp, Path home, boolean noexecTmp) throws Exception {
+        return run(jar, tmp, home, noexecTmp, List.of(), CLASSES);
+    }
+
+    /** The same, with extra JVM options, loading the given port classes. */
+    Run run(String jar, Path tmp, Path home, boolean noexecTmp, List<String> options, String... classes)
+            throws Exception {
         List<String> java = new ArrayList<>(List.of(Path.of(System.getProperty("java.home"), "bin", "java").toString(),
-                "-Djava.library.path=", "-Djava.io.tmpdir=" + tmp, "-Duser.home=" + home,
-                "-cp", jar + ":" + System.getProperty("vela.tests.jar"), "com.kelvora.brevant.LoadCheck"));
-        java.addAll(List.of(CLASSES));
+                "-Djava.library.path=", "-Djava.io.tmpdir=" + tmp, "-Duser.home=" + home));
+        java.addAll(options);
+        java.addAll(List.of("-cp", jar + ":" + System.getProperty("vela.tests.jar"), "com.kelvora.brevant.LoadCheck"));
+        java.addAll(List.of(classes));
         List<String> command = new ArrayList<>();
         if (noexecTmp) {
             // A mount namespace of its own, where the temporary folder is a noexec tmpfs.
@@ -108,6 +121,46 @@ class NativeLoadingTest {
             assertEquals(3, libraries(home.resolve(".cache/vela-brevant/natives")).size(), run.output());
         }
         assertEquals(List.of(), libraries(planted));
+    }
+
+    /**
+     * The JVM told it runs on a Mac picks the one universal library, writes
+     * it to the private temporary folder and, when that does not load it
+     * (here: no Mac to load it), to ~/Library/Caches; both copies are the
+     * jar's bytes, a Mach-O universal file, and the error names both places.
+     */
+    @Test
+    void onAMacTheUniversalLibraryComesFromTheJarIntoTheTemporaryThenTheCachesFolder() throws Exception {
+        String jar = System.getProperty("vela.natives.jar");
+        byte[] packed;
+        String index;
+        try (ZipFile zip = new ZipFile(jar)) {
+            ZipEntry entry = zip.getEntry("natives/macos/libVelaCommPortMacUSB.jnilib");
+            assertNotNull(entry, "the jar carries no macOS library");
+            packed = zip.getInputStream(entry).readAllBytes();
+            index = new String(zip.getInputStream(zip.getEntry("natives/index.txt")).readAllBytes(), StandardCharsets.UTF_8);
+        }
+        assertTrue(index.lines().anyMatch("macos/libVelaCommPortMacUSB.jnilib"::equals), index);
+        assertEquals(0xCAFEBABE, ByteBuffer.wrap(packed).getInt(), "not a universal Mach-O");
+        Path tmp = Files.createDirectories(work.resolve("tmp"));
+        Path home = Files.createDirectories(work.resolve("home"));
+        Run run = run(jar, tmp, home, false, List.of("-Dos.name=Mac OS X"), "VelaCommPortMacUSB");
+        assertEquals(1, run.exit(), run.output());
+        Path first = tmp.resolve("vela-brevant-" + USER);
+        Path caches = home.resolve("Library/Caches/vela-brevant/natives");
+        assertTrue(run.output().contains("Cannot load the native library VelaCommPortMacUSB for macos; tried: java.library.path ("),
+                run.output());
+        for (Path place : List.of(first, caches)) {
+            List<Path> copies;
+            try (Stream<Path> files = Files.walk(place)) {
+                copies = files.filter(f -> f.getFileName().toString().equals("libVelaCommPortMacUSB.jnilib")).toList();
+            }
+            assertEquals(1, copies.size(), place + ": " + copies);
+            assertArrayEquals(packed, Files.readAllBytes(copies.get(0)));
+            assertEquals("rwx------", PosixFilePermissions.toString(Files.getPosixFilePermissions(copies.get(0).getParent())));
+            assertTrue(run.output().contains(copies.get(0).getParent().toString()), run.output());
+        }
+        assertFalse(Files.exists(home.resolve(".cache")), "a Mac's cache folder is ~/Library/Caches");
     }
 
     @Test
