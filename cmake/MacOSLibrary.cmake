@@ -2,10 +2,14 @@
 # clang, lld and llvm are installed: arm64 for macOS 11 and later, x86_64
 # for macOS 10.13 and later, joined into one universal
 # lib-macos/libVelaCommPortMacUSB.jnilib. There is no SDK here, and none may
-# be shipped: the sources compile against cmake/macos/include (Apple's
-# framework headers as far as the library uses them), cmake/macos/libc (the
-# few C library declarations) and clang's own freestanding headers, and link
-# against cmake/macos/stubs (text-based stubs under the real install names).
+# be shipped: the sources compile against cmake/macos/include (stand-ins of
+# Apple's framework headers: declarations of what the library uses),
+# cmake/macos/libc (the few C library declarations) and clang's own
+# freestanding headers, and link against cmake/macos/stubs (text-based
+# stubs under the real install names).
+# All three live under cmake/, not tests/, because the shipped binary is
+# built from them; the tests against the simulated IOKit use the same
+# framework headers.
 # lld signs the arm64 slice ad hoc, which macOS requires of arm64 code.
 # Sets VELA_MACOS_LIBRARY (empty when the tools are missing), the target
 # VelaCommPortMacUSB_macos, and for the tests the tools (VELA_MACOS_clang__,

@@ -1,9 +1,8 @@
-/* The fixed-size types that IOKit's IOTypes.h brings; the same as
- * MacTypes.h, which defines them first when both are included. */
+/* The fixed-size types (LP64: SInt32 is an int), which IOKit's IOTypes.h
+ * brings this way and CoreFoundation's CFBase.h through MacTypes.h. */
 #ifndef _OS_OSTYPES_H
 #define _OS_OSTYPES_H
 
-#ifndef __MACTYPES__
 typedef unsigned char UInt8;
 typedef signed char SInt8;
 typedef unsigned short UInt16;
@@ -13,6 +12,11 @@ typedef signed int SInt32;
 typedef unsigned long long UInt64;
 typedef signed long long SInt64;
 typedef unsigned char Boolean;
-#endif
+
+typedef struct UnsignedWide {
+  UInt32 lo;
+  UInt32 hi;
+} UnsignedWide;
+typedef UnsignedWide AbsoluteTime;
 
 #endif
