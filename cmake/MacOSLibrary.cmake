@@ -12,26 +12,22 @@
 # framework headers.
 # lld signs the arm64 slice ad hoc, which macOS requires of arm64 code.
 # Sets VELA_MACOS_LIBRARY (empty when the tools are missing), the target
-# VelaCommPortMacUSB_macos, and for the tests the tools (VELA_MACOS_clang__,
-# VELA_MACOS_llvm_objdump, ...), the targets (VELA_MACOS_TARGETS) and the
+# VelaCommPortMacUSB_macos, and for the tests the tools (VELA_MACOS_CXX,
+# _LD, _LIPO, _OBJDUMP, _NM), the targets (VELA_MACOS_TARGETS) and the
 # header search flags (VELA_MACOS_INCLUDES).
 set(VELA_MACOS_LIBRARY "")
-set(_versions 16 15 14)
-set(_names)
-foreach(tool clang++ ld64.lld llvm-lipo llvm-objdump llvm-nm)
-  set(names ${tool})
-  foreach(v IN LISTS _versions)
-    list(APPEND names ${tool}-${v})
-  endforeach()
-  string(MAKE_C_IDENTIFIER ${tool} id)
-  find_program(VELA_MACOS_${id} NAMES ${names})
-  if(NOT VELA_MACOS_${id})
-    message(STATUS "${tool} not found (Debian packages clang, lld, llvm): no macOS library")
+foreach(tool CXX:clang++ LD:ld64.lld LIPO:llvm-lipo OBJDUMP:llvm-objdump NM:llvm-nm)
+  string(REPLACE ":" ";" tool ${tool})
+  list(GET tool 0 var)
+  list(GET tool 1 name)
+  find_program(VELA_MACOS_${var} NAMES ${name} ${name}-16 ${name}-15 ${name}-14)
+  if(NOT VELA_MACOS_${var})
+    message(STATUS "${name} not found (Debian packages clang, lld, llvm): no macOS library")
     return()
   endif()
 endforeach()
 
-execute_process(COMMAND ${VELA_MACOS_clang__} -print-resource-dir
+execute_process(COMMAND ${VELA_MACOS_CXX} -print-resource-dir
                 OUTPUT_VARIABLE _resource OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(_macos ${PROJECT_SOURCE_DIR}/cmake/macos)
 set(_out ${PROJECT_BINARY_DIR}/macos)
@@ -60,7 +56,7 @@ foreach(target IN LISTS VELA_MACOS_TARGETS)
     get_filename_component(name ${source} NAME_WE)
     set(object ${_out}/${arch}/${name}.o)
     add_custom_command(OUTPUT ${object}
-      COMMAND ${VELA_MACOS_clang__} -target ${target} ${_flags} -MD -MF ${object}.d
+      COMMAND ${VELA_MACOS_CXX} -target ${target} ${_flags} -MD -MF ${object}.d
               -c ${source} -o ${object}
       DEPFILE ${object}.d
       DEPENDS ${source} ${_header} vela_brevant
@@ -70,7 +66,7 @@ foreach(target IN LISTS VELA_MACOS_TARGETS)
   endforeach()
   set(dylib ${_out}/${arch}/libVelaCommPortMacUSB.jnilib)
   add_custom_command(OUTPUT ${dylib}
-    COMMAND ${VELA_MACOS_ld64_lld} -dylib -arch ${arch} -platform_version macos ${minos} ${minos}
+    COMMAND ${VELA_MACOS_LD} -dylib -arch ${arch} -platform_version macos ${minos} ${minos}
             -install_name libVelaCommPortMacUSB.jnilib
             -exported_symbol _Java_com_kelvora_brevant_* -dead_strip
             -o ${dylib} ${objects} ${_stubs}
@@ -83,7 +79,7 @@ endforeach()
 set(VELA_MACOS_LIBRARY ${PROJECT_BINARY_DIR}/lib-macos/libVelaCommPortMacUSB.jnilib)
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/lib-macos)
 add_custom_command(OUTPUT ${VELA_MACOS_LIBRARY}
-  COMMAND ${VELA_MACOS_llvm_lipo} -create ${_slices} -output ${VELA_MACOS_LIBRARY}
+  COMMAND ${VELA_MACOS_LIPO} -create ${_slices} -output ${VELA_MACOS_LIBRARY}
   DEPENDS ${_slices}
   COMMENT "Joining the macOS library into one universal file"
   VERBATIM)
