@@ -3,8 +3,8 @@
 # slices (arm64 for macOS 11, x86_64 for macOS 10.13), each exporting
 # exactly the entry points that the generated JNI header declares, loading
 # only IOKit, CoreFoundation and libSystem, every import bound to one of
-# them (two-level namespace, nothing flat or weak), and the arm64 slice
-# carrying a valid ad hoc signature.
+# them (two-level namespace, nothing flat or weak), each with a UUID, and
+# the arm64 slice on 16 KiB pages with a valid ad hoc signature.
 # usage: check_macho.sh LIBRARY JNI_HEADER LLVM_OBJDUMP LLVM_NM LLVM_LIPO
 set -eu
 lib=$1 header=$2 objdump=$3 nm=$4 lipo=$5
@@ -43,8 +43,18 @@ for arch in arm64 x86_64; do
   want=11.0
   [ $arch = x86_64 ] && want=10.13
   [ "$minos" = "$want" ] || fail "$arch: minimum macOS '$minos', wanted $want"
+  grep -q 'cmd LC_UUID' "$tmp/headers" || fail "$arch: no LC_UUID"
   if [ $arch = arm64 ]; then
     grep -q 'cmd LC_CODE_SIGNATURE' "$tmp/headers" || fail "arm64: no code signature"
+    # Apple silicon maps 16 KiB pages: every segment starts on one.
+    awk 'function value(s,   v, i) {
+           if (s !~ /^0x/) return s + 0
+           for (i = 3; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", tolower(substr(s, i, 1))) - 1
+           return v }
+         $1 == "segname" {seg = $2}
+         ($1 == "vmaddr" || $1 == "fileoff") && value($2) % 16384 {print seg, $1, $2}' \
+      "$tmp/headers" >"$tmp/unaligned"
+    [ ! -s "$tmp/unaligned" ] || { cat "$tmp/unaligned"; fail "arm64: segments off 16 KiB pages"; }
   fi
 
   # Every import names its library: a flat or weak lookup could bind to
