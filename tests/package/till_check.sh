@@ -11,16 +11,7 @@
 set -eu
 deb=$1 java=$2 sim=$3
 here=$(cd "$(dirname "$0")" && pwd)
-if [ "$(id -u)" -ne 0 ]; then
-  echo "skipped: running the till as another user needs root"
-  exit 77
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
-root=$work/root
-mkdir "$root"
-dpkg-deb -x "$deb" "$root"
+. "$here/unpacked_root.sh"
 cp "$here/TillCheck.java" "$work/"
 rule=$root/lib/udev/rules.d/60-vela-brevant.rules
 group=$(sed -n 's/.*GROUP="\([^"]*\)".*/\1/p' "$rule")
@@ -28,11 +19,8 @@ mode=$(sed -n 's/.*MODE="\([0-7]*\)".*/\1/p' "$rule")
 
 status=0
 for who in member outsider; do
-  # A temporary folder of the user's own: a library taken from the jar
-  # would land there.
   tmp=$work/tmp-$who
-  mkdir "$tmp"
-  chown nobody:nogroup "$tmp"
+  user_tmp "$tmp"
   groups=--clear-groups
   path="--module-path $root/usr/share/java/vela-brevant.jar --add-modules com.kelvora.brevant"
   if [ $who = member ]; then
@@ -47,10 +35,6 @@ for who in member outsider; do
       $who "$root/usr/lib/jni" "$group" "$mode"; then
     status=1
   fi
-  if [ -n "$(ls -A "$tmp")" ]; then
-    echo "FAILED: something was extracted into the temporary folder:"
-    ls -lR "$tmp"
-    status=1
-  fi
+  nothing_extracted "$tmp" || status=1
 done
 exit $status
