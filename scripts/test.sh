@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf libusb-0.1-4:arm64 libusb-0.1-4:armhf binutils openjdk-17-jdk-headless libusb-dev \
   python3 python3-gi gir1.2-umockdev-1.0 umockdev libumockdev-dev \
-  junit5 googletest libgtest-dev wine wine64 wine32:i386 qemu-user clang lld llvm
+  junit5 googletest libgtest-dev wine wine64 wine32:i386 qemu-user clang lld llvm \
+  binutils-aarch64-linux-gnu binutils-arm-linux-gnueabihf lintian udev
 # Apart, so that the host's JDK stays the one that `java` names.
 install_packages openjdk-17-jre-headless:arm64
 echo "building into build/ ..."

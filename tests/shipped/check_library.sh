@@ -1,10 +1,11 @@
 #!/bin/sh
 # Checks a shipped JNI library: it exports exactly the entry points that the
 # generated JNI header declares, needs no library beyond the allowed ones,
-# and no glibc symbol newer than 2.17, so that it loads on the older
-# distributions tills run.
+# and no glibc symbol newer than VELA_GLIBC_BASELINE (set by the build), so
+# that it loads on the older distributions tills run.
 # usage: check_library.sh LIBRARY JNI_HEADER ALLOWED_NEEDED...
 set -eu
+baseline=${VELA_GLIBC_BASELINE:?the oldest glibc to load on}
 lib=$1 header=$2
 shift 2
 tmp=$(mktemp -d)
@@ -25,8 +26,8 @@ if ! diff -u "$tmp/allowed" "$tmp/needed"; then
   exit 1
 fi
 newest=$(readelf -W --dyn-syms "$lib" | grep -o 'GLIBC_[0-9][0-9.]*' | sed 's/GLIBC_//' | sort -uV | tail -1)
-if [ -n "$newest" ] && [ "$(printf '%s\n2.17\n' "$newest" | sort -V | tail -1)" != 2.17 ]; then
-  echo "needs glibc $newest, newer than 2.17:"
+if [ -n "$newest" ] && [ "$(printf '%s\n%s\n' "$newest" "$baseline" | sort -V | tail -1)" != "$baseline" ]; then
+  echo "needs glibc $newest, newer than $baseline:"
   readelf -W --dyn-syms "$lib" | grep "GLIBC_$newest"
   exit 1
 fi

@@ -3,10 +3,12 @@ of emulated printers. The command finds the control socket in
 PRINTER_SIM_SOCKET and runs under the umockdev preload, so that opens of the
 emulated device nodes reach this process.
 
-usage: python3 -m printer_sim.run [--check-jni] [--preload LIB] -- COMMAND ...
+usage: python3 -m printer_sim.run [--check-jni] [--preload LIB] [--shared] -- COMMAND ...
 
 --preload LIB loads LIB ahead of the umockdev preload (a sanitizer runtime,
-which must come first)."""
+which must come first). --shared lets a COMMAND that runs as another user
+(through setpriv) reach the control socket and the testbed; the nodes then
+carry the modes that node.own gives them."""
 import os
 import shutil
 import subprocess
@@ -14,6 +16,7 @@ import sys
 import tempfile
 
 from .control import Control
+from .nodes import NodeCommands, open_testbed
 from .parallel_printer import ParallelCommands
 from .serial_commands import SerialCommands
 from .signals import SignalCommands
@@ -38,8 +41,13 @@ def main(argv):
     control.register("parallel", ParallelCommands(testbed))
     control.register("usb", UsbCommands(testbed))
     control.register("signals", SignalCommands())
+    control.register("node", NodeCommands(testbed))
     socket_path = os.path.join(workdir, "control")
     server = control.serve(socket_path)
+    if "--shared" in options:
+        os.chmod(workdir, 0o755)
+        os.chmod(socket_path, 0o666)
+        open_testbed(testbed.root)
     env = dict(os.environ, PRINTER_SIM_SOCKET=socket_path, UMOCKDEV_DIR=testbed.root,
                LD_PRELOAD=" ".join(preload))
     try:

@@ -1,0 +1,92 @@
+"""Checks the package's udev rule with udev's own rule engine: `udevadm test`
+runs an add event of emulated USB devices (sysfs and /dev/bus/usb from a
+umockdev testbed) through every rule of the system plus ours, in a mount
+namespace where ours lies in /etc/udev/rules.d and udev's database and
+/dev links land in throwaway folders. The printer (0f3c:0002) gets group lp,
+mode 0660 and the uaccess tag, whose handler the seat rules then run; a
+device of the same maker with another product, and another maker's device
+with the same product number, get none of it; udev reports nothing else
+about our file (a line it cannot parse would show there).
+
+usage: check_udev_rule.py PACKAGE.deb"""
+import grp
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import gi
+
+gi.require_version("UMockdev", "1.0")
+from gi.repository import UMockdev  # noqa: E402
+
+RULE = "60-vela-brevant.rules"
+DEVICES = {"1-2": ("0f3c", "0002", True), "1-3": ("0f3c", "0003", False), "1-4": ("04b8", "0002", False)}
+
+
+def add_usb_device(testbed, name, vendor, product):
+    num = int(name.split("-")[1])
+    testbed.add_from_string(
+        "P: /devices/pci0000:00/usb1/%s\nN: bus/usb/001/%03d=12010002\n"
+        "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=/dev/bus/usb/001/%03d\n"
+        "E: BUSNUM=001\nE: DEVNUM=%03d\nE: MAJOR=189\nE: MINOR=%d\n"
+        "A: idVendor=%s\nA: idProduct=%s\n" % (name, num, num, num, num, vendor, product))
+
+
+def udev_test(testbed_root, rule, device):
+    script = ("mount -t tmpfs none /etc/udev/rules.d && mount -t tmpfs none /run/udev && "
+              "mount -t tmpfs none /dev && cp \"$1\" /etc/udev/rules.d/%s && "
+              "exec udevadm test --action=add \"$2\"" % RULE)
+    env = dict(os.environ, UMOCKDEV_DIR=testbed_root, LD_PRELOAD="libumockdev-preload.so.0")
+    return subprocess.run(["unshare", "--mount", "sh", "-c", script, "sh", rule,
+                           "/sys/devices/pci0000:00/usb1/" + device],
+                          env=env, capture_output=True, text=True)
+
+
+def main(deb):
+    if os.geteuid() != 0 or subprocess.run(["unshare", "--mount", "true"]).returncode != 0:
+        print("skipped: udevadm test needs root and a mount namespace")
+        return 77
+    failures = []
+    lp = grp.getgrnam("lp").gr_gid
+    work = tempfile.mkdtemp()
+    testbed = UMockdev.Testbed.new()
+    try:
+        subprocess.run(["dpkg-deb", "-x", deb, work], check=True)
+        rule = os.path.join(work, "lib/udev/rules.d", RULE)
+        for name, (vendor, product, ours) in DEVICES.items():
+            add_usb_device(testbed, name, vendor, product)
+        verify = subprocess.run(["udevadm", "verify", rule], capture_output=True, text=True)
+        if "Unknown command verb" in verify.stderr:
+            print("udevadm verify: not in this udev (%s)" % subprocess.run(
+                ["udevadm", "--version"], capture_output=True, text=True).stdout.strip())
+        elif verify.returncode != 0:
+            failures.append("udevadm verify: " + verify.stdout + verify.stderr)
+        for name, (vendor, product, ours) in DEVICES.items():
+            result = udev_test(testbed.get_root_dir(), rule, name)
+            log = result.stdout + result.stderr
+            about_rule = sorted(re.sub(r"^.*%s:\d+ " % RULE, "", line)
+                                for line in log.splitlines() if RULE + ":" in line)
+            uaccess = re.search(r"73-seat-late\.rules:\d+ RUN 'uaccess'", log) is not None
+            print("%s:%s: %s%s" % (vendor, product, about_rule or "no action of ours",
+                                   ", uaccess handler run" if uaccess else ""))
+            expected = sorted(["GROUP %d" % lp, "MODE 0660"]) if ours else []
+            if result.returncode != 0:
+                failures.append("udevadm test %s failed:\n%s" % (name, log))
+            if about_rule != expected:
+                failures.append("%s:%s: udev says %s of our rule, expected %s"
+                                % (vendor, product, about_rule, expected))
+            if uaccess != ours:
+                failures.append("%s:%s: the uaccess tag %s" % (vendor, product, "missing" if ours else "set"))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+        del testbed  # removes its folder
+    for f in failures:
+        print("FAILED: " + f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:]))
