@@ -51,28 +51,51 @@ timespec Remaining(const timespec& deadline) {
 
 }  // namespace
 
+Deadline DeadlineIn(long long milliseconds) {
+  if (milliseconds <= 0) return {Now()};
+  return {Later(Now(), milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L)};
+}
+
+Deadline Earliest(const Deadline& a, const Deadline& b) {
+  if (a.at.tv_sec != b.at.tv_sec) return a.at.tv_sec < b.at.tv_sec ? a : b;
+  return a.at.tv_nsec <= b.at.tv_nsec ? a : b;
+}
+
+bool HasPassed(const Deadline& deadline) {
+  const timespec left = Remaining(deadline.at);
+  return left.tv_sec == 0 && left.tv_nsec == 0;
+}
+
+long long MillisecondsLeft(const Deadline& deadline) {
+  const timespec left = Remaining(deadline.at);
+  return static_cast<long long>(left.tv_sec) * 1000 + left.tv_nsec / 1000000L;
+}
+
+void SleepUntil(const Deadline& deadline) {
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline.at, nullptr) == EINTR) {
+  }
+}
+
+short PollUntil(int fd, short events, const Deadline& deadline) {
+  struct pollfd pfd = {fd, events, 0};
+  int ready;
+  do {
+    // ppoll, not select: descriptors above FD_SETSIZE are safe.
+    const timespec left = Remaining(deadline.at);
+    pfd.revents = 0;
+    ready = ppoll(&pfd, 1, &left, nullptr);
+  } while (ready < 0 && errno == EINTR);
+  return ready == 1 ? pfd.revents : 0;
+}
+
 void SleepMicroseconds(long microseconds) {
   if (microseconds <= 0) return;
-  const timespec deadline =
-      Later(Now(), microseconds / 1000000, (microseconds % 1000000) * 1000L);
-  // An absolute deadline: a resumed sleep neither restarts nor drifts.
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-  }
+  SleepUntil({Later(Now(), microseconds / 1000000, (microseconds % 1000000) * 1000L)});
 }
 
 bool WaitReadable(int fd, long long milliseconds) {
   if (milliseconds < 0) return false;
-  const timespec deadline =
-      Later(Now(), milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L);
-  struct pollfd pfd = {fd, POLLIN, 0};
-  int ready;
-  do {
-    // ppoll, not select: descriptors above FD_SETSIZE are safe.
-    const timespec left = Remaining(deadline);
-    pfd.revents = 0;
-    ready = ppoll(&pfd, 1, &left, nullptr);
-  } while (ready < 0 && errno == EINTR);
-  return ready == 1 && (pfd.revents & POLLIN) != 0;
+  return (PollUntil(fd, POLLIN, DeadlineIn(milliseconds)) & POLLIN) != 0;
 }
 
 int DrainOutput(int fd) {

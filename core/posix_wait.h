@@ -6,8 +6,30 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <ctime>
 
 namespace vela {
+
+// A moment on the monotonic clock: a wait that a signal cuts short resumes
+// towards the same moment instead of starting its time again.
+struct Deadline {
+  timespec at;
+};
+
+// Now plus `milliseconds` (now for 0 or less).
+Deadline DeadlineIn(long long milliseconds);
+// The earlier of the two.
+Deadline Earliest(const Deadline& a, const Deadline& b);
+bool HasPassed(const Deadline& deadline);
+// Whole milliseconds left, 0 once the deadline has passed.
+long long MillisecondsLeft(const Deadline& deadline);
+
+// Sleeps until the deadline, signals or not.
+void SleepUntil(const Deadline& deadline);
+
+// Polls one descriptor for `events` until the deadline; the events it
+// reported (POLLHUP and POLLERR included), or 0 when the deadline came first.
+short PollUntil(int fd, short events, const Deadline& deadline);
 
 // Sleeps the whole time, as one step of a polling loop or a line pulse.
 void SleepMicroseconds(long microseconds);

@@ -1,12 +1,15 @@
 #include "serial_transfer.h"
 
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "java_bytes.h"
+#include "serial_input_wait.h"
 #include "serial_messages.h"
 #include "posix_wait.h"
 #include "timeout.h"
@@ -26,22 +29,15 @@ std::int32_t CountDown(std::int32_t remaining) {
 // Returns the bytes read, or -1 with a message.
 int WaitAndRead(int fd, unsigned char* scratch, int length,
                 std::int32_t timeout, const char** message) {
-  int queued = 0;
-  std::int32_t remaining = timeout;
-  while (remaining > 0) {
-    int previous = queued;
-    if (ioctl(fd, FIONREAD, &queued) != 0) {
+  switch (WaitForQueuedInput(fd, length, timeout)) {
+    case InputWait::kCountFailed:
       *message = kFionreadFailed;
       return -1;
-    }
-    if (queued >= length) break;
-    SleepMicroseconds(kStepMicroseconds);
-    // Any new byte renews the timeout: it bounds silence, not the transfer.
-    remaining = queued != previous ? timeout : CountDown(remaining);
-  }
-  if (queued < length) {
-    *message = kReadLengthNotAvailable;
-    return -1;
+    case InputWait::kTimedOut:
+      *message = kReadLengthNotAvailable;
+      return -1;
+    case InputWait::kQueued:
+      break;
   }
   ssize_t got = ReadRestarting(fd, scratch, static_cast<std::size_t>(length));
   if (got < 0) {
@@ -64,11 +60,43 @@ DsrWait WaitForDsr(int fd, std::int32_t* remaining) {
   return DsrWait::kTimedOut;
 }
 
+// Writes what the line takes of `count` bytes. A write refused because the
+// descriptor would block takes nothing: the call waits until the line has
+// room, counting `remaining` down while it waits. -1 with errno EAGAIN when
+// the time ran out first, -1 with another errno when the write failed.
+ssize_t WriteWhenRoom(int fd, const jbyte* data, int count, std::int32_t* remaining) {
+  bool roomReported = false;
+  for (;;) {
+    ssize_t put = WriteRestarting(fd, data, static_cast<std::size_t>(count));
+    if (put >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return put;
+    if (*remaining <= 0) return -1;
+    const Deadline end = DeadlineIn(*remaining);
+    // A line that reported room and still refused is given a step before
+    // the next look, so that no report can make the wait spin.
+    if (roomReported) SleepUntil(Earliest(DeadlineIn(kStepMilliseconds), end));
+    roomReported = PollUntil(fd, POLLOUT, end) != 0;
+    *remaining = static_cast<std::int32_t>(MillisecondsLeft(end));
+    if (!roomReported) {
+      errno = EAGAIN;
+      return -1;
+    }
+  }
+}
+
+// The result of a send: the bytes sent, or 0 with a message when a write
+// failed, or when the line never had room and nothing at all was sent.
+int SendOutcome(ssize_t last, int refusal, int sent, const char** message) {
+  if (last != -1 || (refusal == EAGAIN && sent > 0)) return sent;
+  *message = kWriteFailed;
+  return 0;
+}
+
 int SendFlowControlled(int fd, bool watchDsr, const jbyte* data, int count,
                        std::int32_t timeout, const char** message) {
   std::int32_t remaining = timeout;
   int sent = 0;
   ssize_t last = 0;
+  int refusal = 0;
   while (sent < count && remaining > 0) {
     if (watchDsr) {
       DsrWait wait = WaitForDsr(fd, &remaining);
@@ -80,28 +108,29 @@ int SendFlowControlled(int fd, bool watchDsr, const jbyte* data, int count,
     }
     int block = count - sent;
     if (watchDsr && block > kFlowBlock) block = kFlowBlock;
-    last = WriteRestarting(fd, data + sent, static_cast<std::size_t>(block));
-    if (last == -1) break;
+    last = WriteWhenRoom(fd, data + sent, block, &remaining);
+    if (last == -1) {
+      refusal = errno;
+      break;
+    }
     sent += static_cast<int>(last);
     if (DrainOutput(fd) != 0) break;
     if (last >= 1) remaining = timeout;
   }
-  if (last == -1) {
-    *message = kWriteFailed;
-    return 0;
-  }
-  return sent;
+  return SendOutcome(last, refusal, sent, message);
 }
 
 int SendOffline(int fd, const jbyte* data, int count, std::int32_t timeout,
                 const char** message) {
   std::int32_t remaining = timeout;
   int sent = 0;
+  ssize_t last = 0;
+  int refusal = 0;
   while (sent < count && remaining > 0) {
-    ssize_t last = WriteRestarting(fd, data + sent, static_cast<std::size_t>(count - sent));
+    last = WriteWhenRoom(fd, data + sent, count - sent, &remaining);
     if (last == -1) {
-      *message = kWriteFailed;
-      return 0;
+      refusal = errno;
+      break;
     }
     sent += static_cast<int>(last);
     if (DrainOutput(fd) != 0) break;
@@ -112,7 +141,7 @@ int SendOffline(int fd, const jbyte* data, int count, std::int32_t timeout,
       remaining = CountDown(remaining);
     }
   }
-  return sent;
+  return SendOutcome(last, refusal, sent, message);
 }
 
 }  // namespace

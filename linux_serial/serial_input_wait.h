@@ -1,0 +1,17 @@
+// Waiting for a number of input bytes to be queued on a serial line.
+#pragma once
+
+#include <cstdint>
+
+namespace vela {
+
+enum class InputWait { kQueued, kTimedOut, kCountFailed };
+
+// Waits until at least `length` bytes are queued, without taking any.
+// The timeout is an idle timeout: every change in the queued count seen at
+// a look starts it again. The wait looks at the count once per 20 ms step,
+// returns as soon as the line discipline reports the bytes there, and gives
+// up at its deadline. A timeout of 0 or less gives up at once.
+InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout);
+
+}  // namespace vela
