@@ -107,6 +107,26 @@ class SerialCommands:
         p = self.printers.get(path)
         p.fail = set(n for n in names if n != "none")
         p.mset_count = 0
+        p.look_count = 0
+
+    def cmd_looks(self, path):
+        """the host's FIONREAD calls since the last count"""
+        p = self.printers.get(path)
+        looks, p.looks = p.looks, 0
+        return looks
+
+    def cmd_feed_on_look(self, path, data):
+        """the printer sends these bytes right after the host's next FIONREAD"""
+        self.printers.get(path).on_look_bytes = _bytes(data)
+
+    def cmd_hold_until_full(self, path, ms):
+        """stops reading until the line is full, then reads again MS later"""
+        p = self.printers.get(path)
+        p.was_full = False
+        p.hold_until_full(int(ms) / 1000.0)
+
+    def cmd_was_full(self, path):
+        return 1 if self.printers.get(path).was_full else 0
 
     def cmd_stall(self, path, on):
         self.printers.get(path).stalled = on == "1"

@@ -2,6 +2,7 @@
 sends, answers ENQ and EOT, owns DSR and CTS and watches DTR and RTS."""
 import errno
 import os
+import select
 import struct
 import threading
 import time
@@ -12,6 +13,7 @@ TIOCMGET = 0x5415
 TIOCMSET = 0x5418
 TIOCMBIS = 0x5416
 TIOCMBIC = 0x5417
+FIONREAD = 0x541B
 TIOCM_DTR = 0x002
 TIOCM_RTS = 0x004
 TIOCM_CTS = 0x020
@@ -36,6 +38,10 @@ class SerialPrinter:
         self.events = []  # (seconds, kind, value)
         self.fail = set()  # ioctl names to fail with EIO
         self.mset_count = 0
+        self.looks = 0  # the host's FIONREAD calls since the last count
+        self.look_count = 0  # FIONREAD calls since the failures were set
+        self.on_look_bytes = b""  # sent right after the host's next FIONREAD
+        self.was_full = False  # the host filled the line while it was held
         self.stalled = False  # a printer that stops reading its input
         self.total = 0  # bytes received over the printer's life
         self.dsr_drop_at = None  # DSR falls once this many have arrived
@@ -87,8 +93,40 @@ class SerialPrinter:
         import termios
         return termios.tcgetattr(self.master)
 
+    def hold_until_full(self, extra):
+        """Stops reading until the host's side of the line has no room left,
+        then reads again `extra` seconds later."""
+        self.stalled = True
+
+        def watch():
+            while self.stalled:
+                _, writable, _ = select.select([], [self.keep_slave], [], 0)
+                if not writable:
+                    self.was_full = True
+                    time.sleep(extra)
+                    self.stalled = False
+                    return
+                time.sleep(0.002)
+        threading.Thread(target=watch, daemon=True).start()
+
+    def on_look(self, client):
+        self.look_count += 1
+        self.looks += 1
+        # "fionreadN" fails the Nth look and every later one.
+        if any(f.startswith("fionread") and self.look_count >= int(f[8:] or 1)
+               for f in self.fail):
+            client.complete(-1, errno.EIO)
+            return True
+        pass_through(client)
+        reply, self.on_look_bytes = self.on_look_bytes, b""
+        if reply:
+            os.write(self.master, reply)
+        return True
+
     def on_ioctl(self, _handler, client):
         req = client.get_request()
+        if req == FIONREAD:
+            return self.on_look(client)
         if req == TIOCMGET:
             if "tiocmget" in self.fail:
                 client.complete(-1, errno.EIO)

@@ -97,9 +97,37 @@ public final class SerialPrinter {
         return text.equals("-") ? new String[0] : text.split(" ");
     }
 
-    /** Fails the named modem ioctls with EIO: tiocmget, tiocmset, tiocmset1, tiocmset2. */
+    /**
+     * Fails the named ioctls with EIO: tiocmget, tiocmset, tiocmset1,
+     * tiocmset2, and fionreadN (the Nth FIONREAD from now and every later one).
+     */
     public void fail(String... names) {
         sim.call("serial.fail " + path + " " + (names.length == 0 ? "none" : String.join(" ", names)));
+    }
+
+    /** The host's looks at its input count (FIONREAD) since the last call. */
+    public int looks() {
+        return Integer.parseInt(sim.call("serial.looks " + path));
+    }
+
+    /** The printer sends these bytes right after the host's next look at its input count. */
+    public void feedOnLook(byte[] data) {
+        sim.call("serial.feed_on_look " + path + " " + PrinterSim.hex(data));
+    }
+
+    /** The printer stops reading until the host has filled the line, then reads again ms later. */
+    public void holdUntilFull(int ms) {
+        sim.call("serial.hold_until_full " + path + " " + ms);
+    }
+
+    /** Whether the line was full while the printer held it. */
+    public boolean wasFull() {
+        return sim.call("serial.was_full " + path).equals("1");
+    }
+
+    /** The printer stops reading (true) or reads again (false). */
+    public void stall(boolean on) {
+        sim.call("serial.stall " + path + " " + (on ? 1 : 0));
     }
 
     public int hostLines() {
