@@ -26,19 +26,14 @@ int SetAttributes(int fd, const termios& t) {
 }
 
 // In non-canonical mode with VTIME 0, poll() reports input only once VMIN
-// bytes are queued: the wait wakes when the whole reply is there, not at
-// every byte. VMIN and VTIME are the port's own again when this ends,
-// whichever way the wait ends.
+// bytes are queued, so a wait can sleep until the bytes it needs are there.
+// VMIN and VTIME are the port's own again when the wait ends, whichever
+// way it ends.
 class WakeThreshold {
  public:
-  WakeThreshold(int fd, int length) : fd_(fd) {
-    if (tcgetattr(fd, &saved_) != 0) return;
-    const cc_t wanted = static_cast<cc_t>(length < kMostWakeBytes ? length : kMostWakeBytes);
-    if (saved_.c_cc[VMIN] == wanted && saved_.c_cc[VTIME] == 0) return;
-    termios t = saved_;
-    t.c_cc[VMIN] = wanted;
-    t.c_cc[VTIME] = 0;
-    changed_ = SetAttributes(fd, t) == 0;
+  explicit WakeThreshold(int fd) : fd_(fd) {
+    known_ = tcgetattr(fd, &saved_) == 0;
+    current_ = saved_;
   }
   ~WakeThreshold() {
     if (changed_) SetAttributes(fd_, saved_);
@@ -46,9 +41,25 @@ class WakeThreshold {
   WakeThreshold(const WakeThreshold&) = delete;
   WakeThreshold& operator=(const WakeThreshold&) = delete;
 
+  // False when the line would not take it.
+  bool Set(int bytes) {
+    if (!known_) return false;
+    const cc_t vmin = static_cast<cc_t>(bytes);
+    if (current_.c_cc[VMIN] == vmin && current_.c_cc[VTIME] == 0) return true;
+    termios t = current_;
+    t.c_cc[VMIN] = vmin;
+    t.c_cc[VTIME] = 0;
+    if (SetAttributes(fd_, t) != 0) return false;
+    current_ = t;
+    changed_ = true;
+    return true;
+  }
+
  private:
   int fd_;
   termios saved_{};
+  termios current_{};
+  bool known_ = false;
   bool changed_ = false;
 };
 
@@ -59,31 +70,37 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
   int queued = 0;
   if (!CountQueued(fd, &queued)) return InputWait::kCountFailed;
   if (queued >= length) return InputWait::kQueued;
-  WakeThreshold threshold(fd, length);
+  WakeThreshold threshold(fd);
   Deadline idleEnd = DeadlineIn(timeout);
-  bool wakeOnInput = true;
+  // While the line is quiet the wait sleeps until its next byte or the
+  // deadline; while bytes come in it looks once a step (so that a slow
+  // stream costs no wake-up per byte) and wakes when the whole length is
+  // there.
+  bool arriving = false;
+  bool pollWorks = true;
   for (;;) {
-    const Deadline stepEnd = Earliest(DeadlineIn(kStepMilliseconds), idleEnd);
-    if (!wakeOnInput) {
-      SleepUntil(stepEnd);
-    } else if (PollUntil(fd, POLLIN, stepEnd) != 0 && !HasPassed(stepEnd)) {
-      int now = 0;
-      if (!CountQueued(fd, &now)) return InputWait::kCountFailed;
-      if (now >= length) return InputWait::kQueued;
-      // Woken short of the length: more bytes wanted than VMIN holds, a
-      // hang-up, or a threshold the line refused. poll() would keep
-      // answering at once, so the rest of the wait goes in plain steps.
-      wakeOnInput = false;
-      SleepUntil(stepEnd);
+    const int wanted = arriving ? length : queued + 1;
+    const int vmin = wanted < kMostWakeBytes ? wanted : kMostWakeBytes;
+    Deadline wakeBy = arriving ? Earliest(DeadlineIn(kStepMilliseconds), idleEnd) : idleEnd;
+    if (pollWorks && queued < vmin && threshold.Set(vmin)) {
+      PollUntil(fd, POLLIN, wakeBy);
+    } else {
+      wakeBy = Earliest(DeadlineIn(kStepMilliseconds), idleEnd);
+      SleepUntil(wakeBy);
     }
     const int previous = queued;
     if (!CountQueued(fd, &queued)) return InputWait::kCountFailed;
     if (queued >= length) return InputWait::kQueued;
     if (queued != previous) {
       idleEnd = DeadlineIn(timeout);  // the timeout bounds silence, not the transfer
-    } else if (HasPassed(idleEnd)) {
-      return InputWait::kTimedOut;
+      arriving = true;
+      continue;
     }
+    if (HasPassed(idleEnd)) return InputWait::kTimedOut;
+    // poll() answered early with no new byte: a hang-up, or a line that
+    // ignores VMIN. It would answer at once again: plain steps from here.
+    if (!HasPassed(wakeBy)) pollWorks = false;
+    arriving = false;
   }
 }
 

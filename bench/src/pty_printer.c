@@ -1,0 +1,67 @@
+/* The printer of the peer benchmark: a pty whose far end reads everything
+ * as fast as it can and sends a byte on request. Links the slave at
+ * LINK_PATH, prints that path, then answers commands on stdin:
+ *   b   send one byte; prints the CLOCK_MONOTONIC nanoseconds of the write
+ *   n   prints the bytes read since the last n
+ * usage: pty_printer LINK_PATH */
+#define _GNU_SOURCE
+#include <pthread.h>
+#include <pty.h>
+#include <stdatomic.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+static int master;
+static atomic_long received;
+
+static void* drain(void* unused) {
+  (void)unused;
+  static char buf[65536];
+  for (;;) {
+    ssize_t got = read(master, buf, sizeof buf);
+    if (got > 0) {
+      atomic_fetch_add(&received, got);
+    } else {
+      usleep(1000);
+    }
+  }
+  return NULL;
+}
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    fprintf(stderr, "usage: pty_printer LINK_PATH\n");
+    return 2;
+  }
+  int slave;
+  if (openpty(&master, &slave, NULL, NULL, NULL) != 0) {
+    perror("openpty");
+    return 1;
+  }
+  /* The slave stays open here too: the master reads EIO while none is. */
+  unlink(argv[1]);
+  if (symlink(ttyname(slave), argv[1]) != 0) {
+    perror("symlink");
+    return 1;
+  }
+  pthread_t reader;
+  pthread_create(&reader, NULL, drain, NULL);
+  printf("%s\n", argv[1]);
+  fflush(stdout);
+  char line[64];
+  while (fgets(line, sizeof line, stdin) != NULL) {
+    if (line[0] == 'b') {
+      struct timespec t;
+      clock_gettime(CLOCK_MONOTONIC, &t);
+      if (write(master, "A", 1) != 1) perror("write");
+      printf("%lld\n", (long long)t.tv_sec * 1000000000LL + t.tv_nsec);
+    } else if (line[0] == 'n') {
+      printf("%ld\n", atomic_exchange(&received, 0));
+    }
+    fflush(stdout);
+  }
+  unlink(argv[1]);
+  return 0;
+}
