@@ -1,13 +1,12 @@
 /* The plain C loop the serial library is measured against: the calls the
  * library makes for _sendData without flow control (non-blocking write,
- * tcdrain after each), and the rule its caller follows: a refused write
- * fails the whole chunk, which is sent again from its start after
- * RETRY_WAIT_US (the time the line needs to carry a chunk; 0 for none).
- * Prints MB/s and the number of refused writes.
- * usage: pty_write_baseline PATH TOTAL_BYTES CHUNK [RETRY_WAIT_US] */
+ * tcdrain after each, and a wait for room when a write is refused).
+ * Prints MB/s and the number of waits for room.
+ * usage: pty_write_baseline PATH TOTAL_BYTES CHUNK */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -15,12 +14,11 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-  if (argc != 4 && argc != 5) {
-    fprintf(stderr, "usage: pty_write_baseline PATH TOTAL_BYTES CHUNK [RETRY_WAIT_US]\n");
+  if (argc != 4) {
+    fprintf(stderr, "usage: pty_write_baseline PATH TOTAL_BYTES CHUNK\n");
     return 2;
   }
   long total = atol(argv[2]), chunk = atol(argv[3]);
-  long retry_wait_us = argc == 5 ? atol(argv[4]) : 0;
   int fd = open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
     perror("open");
@@ -34,12 +32,17 @@ int main(int argc, char** argv) {
   for (long i = 0; i < chunk; i++) buf[i] = (char)(0x20 + i % 90);
   struct timespec a, b;
   clock_gettime(CLOCK_MONOTONIC, &a);
-  long sent = 0, refused = 0;
+  long sent = 0, waits = 0;
   while (sent < total) {
     long done = 0;
     while (done < chunk) {
       ssize_t n = write(fd, buf + done, (size_t)(chunk - done));
-      if (n < 0 && errno == EAGAIN) break;
+      if (n < 0 && errno == EAGAIN) {
+        struct pollfd room = {fd, POLLOUT, 0};
+        poll(&room, 1, -1);
+        waits++;
+        continue;
+      }
       if (n < 0) {
         perror("write");
         return 1;
@@ -47,16 +50,11 @@ int main(int argc, char** argv) {
       done += n;
       tcdrain(fd);
     }
-    if (done < chunk) {
-      refused++;
-      if (retry_wait_us > 0) usleep((useconds_t)retry_wait_us);
-      continue;
-    }
     sent += chunk;
   }
   clock_gettime(CLOCK_MONOTONIC, &b);
   double s = (double)(b.tv_sec - a.tv_sec) + (double)(b.tv_nsec - a.tv_nsec) / 1e9;
-  printf("%.4f %ld\n", (double)sent / s / 1e6, refused);
+  printf("%.4f %ld\n", (double)sent / s / 1e6, waits);
   free(buf);
   close(fd);
   return 0;
