@@ -162,6 +162,17 @@ class LinuxSerialLineSpeedTest {
         });
         assertTrue(signals >= 5, "only " + signals + " signals");
 
+        // A wait that times out with some bytes queued takes none of them,
+        // and leaves VMIN and VTIME as they were.
+        long[] before = o.printer.termios();
+        o.printer.feed(stream(2), 0);
+        o.printer.awaitHostQueued(2);
+        underSignals(() -> raises(READ_LENGTH, () -> o.port._receiveData(new byte[4], 4, 100)));
+        assertArrayEquals(before, o.printer.termios());
+        byte[] two = new byte[2];
+        assertEquals(2, o.port._receiveData(two, 2, 100));
+        assertArrayEquals(stream(2), two);
+
         // Without signals, the thread sleeps once a step, as a plain
         // 20 ms pause would, and no more.
         var p = Printers.plain(support, PLAIN);
