@@ -82,6 +82,10 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
     const int wanted = arriving ? length : queued + 1;
     const int vmin = wanted < kMostWakeBytes ? wanted : kMostWakeBytes;
     Deadline wakeBy = arriving ? Earliest(DeadlineIn(kStepMilliseconds), idleEnd) : idleEnd;
+    // A long poll() may end a thousandth of its time late: the last step of
+    // a quiet wait is a poll of its own, so the wait ends at its deadline.
+    const long long left = MillisecondsLeft(idleEnd);
+    if (!arriving && left > 2 * kStepMilliseconds) wakeBy = DeadlineIn(left - kStepMilliseconds);
     if (pollWorks && queued < vmin && threshold.Set(vmin)) {
       PollUntil(fd, POLLIN, wakeBy);
     } else {
