@@ -32,7 +32,7 @@ public final class SerialPeerBench {
     static final int TIMEOUT_MS = 2000;
     static final int MIB = 1 << 20;
     static final int CHUNK = 4096;
-    static final int SMALL_SENDS = 2000;
+    static final int SMALL_SENDS = 20000;
 
     /** What a till's program does with a port: wait for n bytes, send a block whole. */
     interface Peer {
