@@ -63,6 +63,16 @@ class WakeThreshold {
   bool changed_ = false;
 };
 
+// When the next look at the count is due: a step on while bytes come in;
+// while the line is quiet, its deadline. A long poll() may end a thousandth
+// of its time late, so the last step of a quiet wait is a poll of its own
+// and the wait ends at its deadline.
+Deadline NextLook(bool arriving, const Deadline& idleEnd) {
+  if (arriving) return Earliest(DeadlineIn(kStepMilliseconds), idleEnd);
+  const long long left = MillisecondsLeft(idleEnd);
+  return left > 2 * kStepMilliseconds ? DeadlineIn(left - kStepMilliseconds) : idleEnd;
+}
+
 }  // namespace
 
 InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
@@ -81,15 +91,11 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
   for (;;) {
     const int wanted = arriving ? length : queued + 1;
     const int vmin = wanted < kMostWakeBytes ? wanted : kMostWakeBytes;
-    Deadline wakeBy = arriving ? Earliest(DeadlineIn(kStepMilliseconds), idleEnd) : idleEnd;
-    // A long poll() may end a thousandth of its time late: the last step of
-    // a quiet wait is a poll of its own, so the wait ends at its deadline.
-    const long long left = MillisecondsLeft(idleEnd);
-    if (!arriving && left > 2 * kStepMilliseconds) wakeBy = DeadlineIn(left - kStepMilliseconds);
+    Deadline wakeBy = NextLook(arriving, idleEnd);
     if (pollWorks && queued < vmin && threshold.Set(vmin)) {
       PollUntil(fd, POLLIN, wakeBy);
     } else {
-      wakeBy = Earliest(DeadlineIn(kStepMilliseconds), idleEnd);
+      wakeBy = NextLook(true, idleEnd);
       SleepUntil(wakeBy);
     }
     const int previous = queued;
