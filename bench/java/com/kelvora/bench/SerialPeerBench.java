@@ -257,7 +257,7 @@ public final class SerialPeerBench {
                 latency(peers[i], printers[i], new Figures(), receiver, random, 20);
                 sends(peers[i], printers[i], new Figures(), data);
             }
-            int rounds = 5;
+            int rounds = 9;
             for (int round = 0; round < rounds; round++) {
                 for (int k = 0; k < 2; k++) {
                     int i = (round + k) % 2;  // each peer goes first in turn
