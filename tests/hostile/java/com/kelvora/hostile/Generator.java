@@ -74,7 +74,7 @@ final class Generator {
                     if (arrayLength < 0) wait = false;
                 }
                 case 'i' -> args.add(Integer.toString(length(arrayLength)));
-                default -> args.add(Long.toString(timeout(wait)));
+                default -> args.add(Long.toString(timeout(method, wait)));
             }
         }
         call(n, obj, method, args);
@@ -133,9 +133,9 @@ final class Generator {
         return pick(caps);
     }
 
-    private long timeout(boolean mayWait) {
+    private long timeout(String method, boolean mayWait) {
         long t = anyTimeout();
-        while (mayWait && !lib.shortWait(t)) t = anyTimeout();
+        while (mayWait && !lib.shortWait(method, t)) t = anyTimeout();
         return t;
     }
 
