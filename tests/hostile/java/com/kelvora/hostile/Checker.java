@@ -48,7 +48,7 @@ final class Checker {
         String method = call.arg(0);
         String wrong = judge(call, method, o);
         if (wrong == null && o.ms() >= 0) {
-            long limit = lib.limitMillis(method, timeoutOf(call));
+            long limit = lib.limitMillis(method, timeoutOf(call), bytesOf(call));
             if (o.ms() > slowest) {
                 slowest = o.ms();
                 slowestCall = method;
@@ -62,7 +62,13 @@ final class Checker {
         return "seed " + seed + " call " + n + ": " + what;
     }
 
-    private static long timeoutOf(Script.Step call) {
+    /** Bytes a transfer call may move: its length, at most the array's. */
+    static long bytesOf(Script.Step call) {
+        if (!Library.PORT_METHODS.getOrDefault(call.arg(0), "").startsWith("a")) return 0;
+        return Math.max(0, Math.min(Script.arrayLength(call.arg(1)), Integer.parseInt(call.arg(2))));
+    }
+
+    static long timeoutOf(Script.Step call) {
         String kinds = Library.PORT_METHODS.getOrDefault(call.arg(0), "");
         int i = kinds.indexOf('l');
         return i < 0 ? 0 : Long.parseLong(call.arg(1 + i));

@@ -148,8 +148,12 @@ enum Library {
         };
     }
 
-    /** Longest a call on an open port may take, at most, before the watchdog calls it a hang. */
-    long limitMillis(String method, long t) {
+    /**
+     * Longest a call may take before it counts as hung: ten times what it
+     * waits by its timeout, plus a share per byte moved, since a transfer
+     * that makes progress renews its timeout.
+     */
+    long limitMillis(String method, long t, long bytes) {
         long wait = method.startsWith("_getCap") || method.equals("_openPort") || method.equals("_closePort")
                 ? 0 : Math.max(0, effectiveTimeout(method, t));
         if (this == WindowsUSB) wait = 0;
@@ -158,7 +162,7 @@ enum Library {
         int transfers = method.equals("_receiveData") && (this == LinuxUSB || this == MacUSB) ? 2 : 1;
         long fixed = method.equals("_hdwrResetDevice") ? 1000 : 0;
         if (isWindows()) fixed = Math.max(fixed, 5000);
-        long expected = Math.min(wait, Long.MAX_VALUE / 40) * transfers + fixed + 200;
+        long expected = Math.min(wait, Long.MAX_VALUE / 40) * transfers + fixed + 200 + bytes / 160;
         return Math.min(expected, Long.MAX_VALUE / 20) * 10;
     }
 
