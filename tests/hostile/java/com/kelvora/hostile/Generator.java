@@ -23,6 +23,7 @@ final class Generator {
     /** Names an open may have stored: any object whose portName begins one may find a port. */
     private final Set<String> mayBeOpen = new HashSet<>();
     private int burst;
+    private int drain;
 
     private Generator(Library lib, long seed) {
         this.lib = lib;
@@ -42,7 +43,18 @@ final class Generator {
     }
 
     private void step(int n) {
-        if (burst == 0 && rng.nextInt(400) == 0) burst = lib.slots + 2;
+        if (burst == 0 && drain == 0) {
+            int r = rng.nextInt(400);
+            if (r == 0) burst = lib.slots + 2;
+            if (r == 1) drain = lib.slots + 1;
+        }
+        if (drain > 0) {
+            // Closes in a row on an empty portName, which finds the first
+            // slot in use, until the table is surely empty.
+            if (drain-- == lib.slots + 1) setName(n, 0, "");
+            call(n, "p0", "_closePort", List.of());
+            return;
+        }
         if (burst > 0) {
             // Opens in a row until the table is surely full: the refusal of
             // one open too many.
