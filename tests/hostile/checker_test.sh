@@ -40,6 +40,8 @@ first() { grep -m1 -n "$1" "$work/log" | sed 's/^\([0-9]*\):\([0-9]*\) .*/\1 \2/
 set -- $(first ' raise .* Port not opened$'); refused "port-not-open turned into a return" "$1s/ raise .*/ ret 0/" "$2"
 set -- $(first 'Too many ports already opened\.$'); refused "an open past the table's end accepted" "$1s/ raise .*/ ret 0/" "$2"
 set -- $(first 'Unsupported operation\.$'); refused "a message one character short" "$1s/\.\$//" "$2"
+set -- $(first 'QDXUSB_GET_DEVICE_STATUS failed\.$')
+refused "a text of the library's set, but of another call" "$1s/GET_DEVICE_STATUS/GET_RESET/" "$2"
 set -- $(first ' raise '); refused "another exception class" "$1s| raise [^ ]*| raise java/lang/IllegalStateException|" "$2"
 n=$(awk '$4 == "_getCapReceiveData" { print $1; exit }' "$work/script")
 set -- $(first "^$n ret"); refused "a capability answer flipped" "$1s/ ret 1/ ret 0/" "$2"

@@ -111,6 +111,8 @@ final class Checker {
             if (o.message().equals(lib.portNotOpened) || o.message().equals(Messages.TOO_MANY)) {
                 return "port in slot " + slot + " not found: '" + o.message() + "'";
             }
+            String wrong = raisedBy(method, o.message());
+            if (wrong != null) return wrong;
         }
         String kinds = Library.PORT_METHODS.get(method);
         if (lib == Library.LinuxSerial) {
@@ -191,7 +193,8 @@ final class Checker {
             if (m.equals(Messages.TOO_MANY) || m.equals(lib.portNotOpened) || lib.goneMessages().contains(m)) {
                 return "open with slot " + free + " free raised '" + m + "'";
             }
-            return null;
+            if (name == null || name.length >= lib.nameField) return null;
+            return raisedBy("_openPort", m);
         }
         // Refused in the library's own order (a serial port checks its
         // settings first): some message, but never a port.
@@ -201,6 +204,12 @@ final class Checker {
         slots[free] = name;
         settings[free] = Script.decodeString(call.arg(2));
         return null;
+    }
+
+    private String raisedBy(String method, String message) {
+        Set<String> allowed = lib.raisedBy(method);
+        if (allowed == null || allowed.contains(message)) return null;
+        return method + " raised '" + message + "', which it has no cause to raise";
     }
 
     private static String expect(Outcome o, String message) {
