@@ -12,7 +12,7 @@ import gi
 gi.require_version("UMockdev", "1.0")
 from gi.repository import UMockdev  # noqa: E402
 
-from .testbed import format_events, read_arg  # noqa: E402
+from .testbed import count_and_forget, format_events, read_arg  # noqa: E402
 
 PPCLAIM = 0x708B
 PPRELEASE = 0x708C
@@ -110,7 +110,7 @@ class ParallelPrinter(UMockdev.IoctlBase):
     def do_handle_read(self, client):
         with self.lock:
             arg = client.get_arg()
-            wanted = len(arg.retrieve())
+            wanted = arg.data_length1  # the size, without fetching the buffer
             chunk = self.nibbles.pop(0) if self.nibbles else b""
             if len(chunk) > wanted:
                 self.nibbles.insert(0, chunk[wanted:])
@@ -172,6 +172,11 @@ class ParallelCommands:
 
     def cmd_claimed(self, path):
         return self._get(path).claimed
+
+    def cmd_requests(self):
+        """ioctls, reads and writes of every printer since the last call;
+        forgets their events"""
+        return count_and_forget(self.printers.values())
 
     def cmd_events(self, path):
         p = self._get(path)

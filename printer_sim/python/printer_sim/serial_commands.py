@@ -128,6 +128,16 @@ class SerialCommands:
     def cmd_was_full(self, path):
         return 1 if self.printers.get(path).was_full else 0
 
+    def cmd_requests(self):
+        """modem ioctls and output reads of every printer since the last
+        call; forgets their events"""
+        count = 0
+        for p in self.printers.by_path.values():
+            with p.lock:
+                count += len(p.events) + p.chunks
+                p.events, p.chunks = [], 0
+        return count
+
     def cmd_stall(self, path, on):
         self.printers.get(path).stalled = on == "1"
 
