@@ -53,6 +53,39 @@ static inline void DeleteNamedDevice(const WCHAR* name, PDEVICE_OBJECT device) {
   if (device) IoDeleteDevice(device);
 }
 
+/* Makes or removes \DosDevices\NAME: without it CreateFileA cannot find
+ * the device, as after an unplug, while handles already open still reach
+ * it. */
+static inline void LinkNamedDevice(const WCHAR* name, int present) {
+  WCHAR path[64], link[64];
+  UNICODE_STRING upath, ulink;
+  MakeName(path, L"\\Device\\", name);
+  MakeName(link, L"\\DosDevices\\", name);
+  RtlInitUnicodeString(&upath, path);
+  RtlInitUnicodeString(&ulink, link);
+  IoDeleteSymbolicLink(&ulink);
+  if (present) IoCreateSymbolicLink(&ulink, &upath);
+}
+
+/* The longest a stalled transfer waits, whatever timeout the port holds,
+ * so that a long hostile run stays within minutes. */
+#define STALL_CAP_MS 250
+
+/* A transfer that waits out `ms` (at most STALL_CAP_MS) and moves nothing. */
+static inline void StallFor(ULONG ms) {
+  LARGE_INTEGER interval;
+  if (ms > STALL_CAP_MS) ms = STALL_CAP_MS;
+  interval.QuadPart = -(LONGLONG)ms * 10000;  /* relative, 100 ns units */
+  KeDelayExecutionThread(KernelMode, FALSE, &interval);
+}
+
+/* A countdown the test sets: nonzero while it lasts, one step per use. */
+static inline int TakeOne(int* countdown) {
+  if (*countdown <= 0) return 0;
+  (*countdown)--;
+  return 1;
+}
+
 /* The bytes the printer holds for the host. */
 typedef struct Feed {
   unsigned char bytes[FEED_MAX];
