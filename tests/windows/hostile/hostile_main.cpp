@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "handle_count.h"
 #include "jni_host.h"
 #include "port_dll.h"
 #include "printer.h"
@@ -103,7 +104,7 @@ class Executor {
     std::fflush(log_);
     std::fprintf(stderr,
                  "hostile %s seed=%s: calls=%ld reached-device=%ld handles=%ld->%ld "
-                 "(process %lu->%lu, driver %ld->%ld) misuse=%d noops=%d\n",
+                 "(process %ld->%ld, driver %ld->%ld) misuse=%d noops=%d\n",
                  script_.library.c_str(), script_.seed.c_str(), calls_, reached_, heldStart_,
                  heldEnd, processStart_, processEnd_, driverStart_, driverEnd_, misuse, noops_);
     if (misuse != 0) std::fprintf(stderr, "%s", host_.misuse().c_str());
@@ -111,12 +112,12 @@ class Executor {
   }
 
  private:
-  // Handles the process holds, as wine counts them, when it answers;
-  // else the emulated devices' opens less closes (the only handles the
-  // libraries make are on those devices).
+  // Handles the process holds, from the system's handle table when it
+  // answers; else the emulated devices' opens less closes (the devices
+  // are where the libraries' handles go, though not their registry keys).
   long Held() {
-    DWORD count = 0;
-    bool counted = GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0;
+    long count = ProcessHandles();
+    bool counted = count >= 0;
     long driver = printers_.HandlesHeld();
     if (calls_ == 0 && !started_) {
       started_ = true;
@@ -126,7 +127,7 @@ class Executor {
       processEnd_ = count;
       driverEnd_ = driver;
     }
-    return counted ? static_cast<long>(count) : driver;
+    return counted ? count : driver;
   }
 
   bool Do(const Step& step, std::string* error) {
@@ -292,7 +293,7 @@ class Executor {
   long calls_ = 0, reached_ = 0, heldStart_ = 0;
   int noops_ = 0;
   bool started_ = false;
-  DWORD processStart_ = 0, processEnd_ = 0;
+  long processStart_ = 0, processEnd_ = 0;
   long driverStart_ = 0, driverEnd_ = 0;
 };
 
@@ -314,7 +315,7 @@ int main(int argc, char** argv) {
   }
   gContext = "seed " + script.seed;
   SetUnhandledExceptionFilter(OnCrash);
-  FILE* log = std::fopen(argv[2], "w");
+  FILE* log = std::fopen(argv[2], "wb");
   if (log == nullptr) {
     std::fprintf(stderr, "hostile: cannot write %s\n", argv[2]);
     return 2;

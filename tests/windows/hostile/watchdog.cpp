@@ -3,42 +3,58 @@
 #include <cstdio>
 
 namespace vela_hostile {
+namespace {
+
+// How often the watchdog looks at the clock.
+constexpr DWORD kPollMs = 50;
+
+}  // namespace
 
 Watchdog::Watchdog(const std::string& context) : context_(context) {
-  armed_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  InitializeCriticalSection(&lock_);
+  quit_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
 
 Watchdog::~Watchdog() {
-  quit_ = true;
-  SetEvent(armed_);
+  SetEvent(quit_);
   WaitForSingleObject(thread_, INFINITE);
   CloseHandle(thread_);
-  CloseHandle(armed_);
-  CloseHandle(done_);
+  CloseHandle(quit_);
+  DeleteCriticalSection(&lock_);
 }
 
 void Watchdog::Arm(long call, DWORD limitMs) {
+  EnterCriticalSection(&lock_);
+  armed_ = true;
   call_ = call;
   limit_ = limitMs;
-  SetEvent(armed_);
+  start_ = GetTickCount64();
+  LeaveCriticalSection(&lock_);
 }
 
-void Watchdog::Disarm() { SetEvent(done_); }
+void Watchdog::Disarm() {
+  EnterCriticalSection(&lock_);
+  armed_ = false;
+  LeaveCriticalSection(&lock_);
+}
 
 DWORD WINAPI Watchdog::Run(LPVOID self) {
   Watchdog* w = static_cast<Watchdog*>(self);
-  for (;;) {
-    WaitForSingleObject(w->armed_, INFINITE);
-    if (w->quit_) return 0;
-    if (WaitForSingleObject(w->done_, w->limit_) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(w->quit_, kPollMs) == WAIT_TIMEOUT) {
+    EnterCriticalSection(&w->lock_);
+    bool late = w->armed_ && GetTickCount64() - w->start_ > w->limit_;
+    long call = w->call_;
+    DWORD limit = w->limit_;
+    LeaveCriticalSection(&w->lock_);
+    if (late) {
       std::fprintf(stderr, "hostile: %s call %ld: hang, no return within %lu ms\n",
-                   w->context_.c_str(), w->call_, static_cast<unsigned long>(w->limit_));
+                   w->context_.c_str(), call, static_cast<unsigned long>(limit));
       std::fflush(stderr);
       ExitProcess(4);
     }
   }
+  return 0;
 }
 
 }  // namespace vela_hostile

@@ -23,10 +23,12 @@ class Watchdog {
  private:
   static DWORD WINAPI Run(LPVOID self);
   std::string context_;
-  HANDLE armed_, done_, thread_;
-  volatile long call_ = 0;
-  volatile DWORD limit_ = 0;
-  volatile bool quit_ = false;
+  HANDLE quit_, thread_;
+  CRITICAL_SECTION lock_;
+  bool armed_ = false;
+  long call_ = 0;
+  DWORD limit_ = 0;
+  ULONGLONG start_ = 0;
 };
 
 }  // namespace vela_hostile
