@@ -173,6 +173,16 @@ class ParallelCommands:
     def cmd_claimed(self, path):
         return self._get(path).claimed
 
+    def cmd_requests(self):
+        """ioctls, reads and writes of every printer since the last call;
+        forgets their events"""
+        count = 0
+        for p in self.printers.values():
+            with p.lock:
+                count += len(p.events)
+                p.events = []
+        return count
+
     def cmd_events(self, path):
         p = self._get(path)
         with p.lock:

@@ -108,6 +108,16 @@ class SerialCommands:
         p.fail = set(n for n in names if n != "none")
         p.mset_count = 0
 
+    def cmd_requests(self):
+        """modem ioctls and output reads of every printer since the last
+        call; forgets their events"""
+        count = 0
+        for p in self.printers.by_path.values():
+            with p.lock:
+                count += len(p.events) + p.chunks
+                p.events, p.chunks = [], 0
+        return count
+
     def cmd_stall(self, path, on):
         self.printers.get(path).stalled = on == "1"
 

@@ -39,6 +39,7 @@ class SerialPrinter:
         self.stalled = False  # a printer that stops reading its input
         self.total = 0  # bytes received over the printer's life
         self.dsr_drop_at = None  # DSR falls once this many have arrived
+        self.chunks = 0  # reads of the host's output, for request counts
         self.t0 = time.monotonic()
 
     def now(self):
@@ -54,6 +55,7 @@ class SerialPrinter:
                 if not chunk:
                     return
                 self.total += len(chunk)
+                self.chunks += 1
                 for b in chunk:
                     self.received.append(b)
                     if b in self.replies:

@@ -262,6 +262,16 @@ class UsbCommands:
     def cmd_claims(self, path):
         return self._get(path).claims
 
+    def cmd_requests(self):
+        """control requests and transfers of every device since the last
+        call; forgets their events"""
+        count = 0
+        for p in self.printers.values():
+            with p.lock:
+                count += len(p.events)
+                p.events = []
+        return count
+
     def cmd_events(self, path):
         """calls since the last call, one per word, fields joined by ':'"""
         p = self._get(path)

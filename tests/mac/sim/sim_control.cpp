@@ -17,6 +17,7 @@
 //   reply BREQUEST HEX...          an IN vendor request's data
 //   bulkin HEX...                  what the bulk IN pipe delivers
 //   log | errors | held            what happened
+//   count                          calls logged since the last reset
 //   written                        count and FNV-1a sum of the bytes sent
 // Test fixture, never shipped.
 #include <jni.h>
@@ -118,6 +119,8 @@ std::string Command(const std::string& line) {
     w.replies[static_cast<int>(Number(value))] = Bytes(in);
   } else if (verb == "bulkin") {
     w.bulkIn = Bytes(in);
+  } else if (verb == "count") {
+    return std::to_string(w.log.size());
   } else if (verb == "log") {
     return Joined(w.log);
   } else if (verb == "errors") {

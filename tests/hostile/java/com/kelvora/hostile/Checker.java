@@ -1,0 +1,197 @@
+package com.kelvora.hostile;
+
+import java.util.Arrays;
+import java.util.Map;
+import java.util.Set;
+import java.util.TreeMap;
+
+/**
+ * The model of one library's port table and every judgement on what a call
+ * did. Executors only report; this decides, the same way for all of them.
+ */
+final class Checker {
+    private final Library lib;
+    private final long seed;
+    private final byte[][] slots;
+    private final byte[][] names = new byte[Generator.POOL][];
+    private final Map<String, Integer> seen = new TreeMap<>();
+    private int calls;
+    private long reached;
+    private int opened;
+    private int refusedFull;
+    private int notOpen;
+    private int gone;
+    private int printerSteps;
+    private long slowest;
+    private String slowestCall = "";
+
+    Checker(Library lib, long seed) {
+        this.lib = lib;
+        this.seed = seed;
+        this.slots = new byte[lib.slots][];
+    }
+
+    /** A step that is no call: names change the model, printer steps are counted. */
+    void note(Script.Step step) {
+        if (step.kind().equals("name")) {
+            names[Integer.parseInt(step.target().substring(1))] = Script.stringBytes(step.arg(0));
+        } else {
+            printerSteps++;
+        }
+    }
+
+    /** Judges one call; null when it did what the contract allows, else what went wrong. */
+    String check(Script.Step call, Outcome o) {
+        calls++;
+        if (o.dev() > 0) reached += o.dev();
+        if (o.raised()) seen.merge(o.message(), 1, Integer::sum);
+        String method = call.arg(0);
+        String wrong = judge(call, method, o);
+        if (wrong == null && o.ms() >= 0) {
+            long limit = lib.limitMillis(method, timeoutOf(call));
+            if (o.ms() > slowest) {
+                slowest = o.ms();
+                slowestCall = method;
+            }
+            if (o.ms() > limit) wrong = "hang: " + method + " took " + o.ms() + " ms, limit " + limit + " ms";
+        }
+        return wrong == null ? null : failure(o.n(), wrong + " [" + call.line() + "]");
+    }
+
+    String failure(int n, String what) {
+        return "seed " + seed + " call " + n + ": " + what;
+    }
+
+    private static long timeoutOf(Script.Step call) {
+        String kinds = Library.PORT_METHODS.getOrDefault(call.arg(0), "");
+        int i = kinds.indexOf('l');
+        return i < 0 ? 0 : Long.parseLong(call.arg(1 + i));
+    }
+
+    private String judge(Script.Step call, String method, Outcome o) {
+        if (o.raised() && !Library.EXCEPTION.equals(o.exceptionClass())) {
+            return "raised " + o.exceptionClass() + ": " + o.message();
+        }
+        if (o.raised() && !lib.messages.contains(o.message())) {
+            return "message outside the library's set: '" + o.message() + "'";
+        }
+        if (method.startsWith("_getCap")) {
+            if (o.raised()) return method + " raised '" + o.message() + "'";
+            long want = lib.capability(method) == 'T' ? 1 : 0;
+            return o.value() == want ? null : method + " answered " + o.value() + ", not " + want;
+        }
+        if (lib.unsupported(method)) return expect(o, Messages.UNSUPPORTED);
+        if (method.equals("_openPort")) return open(call, o);
+        byte[] key = call.target().equals("nofield") ? null : names[Integer.parseInt(call.target().substring(1))];
+        if (key == null) return expect(o, lib.jniFault);
+        int slot = lookup(key);
+        if (slot < 0) {
+            notOpen++;
+            return expect(o, lib.portNotOpened);
+        }
+        if (method.equals("_closePort")) {
+            slots[slot] = null;
+            return o.raised() ? "_closePort of an open port raised '" + o.message() + "'" : null;
+        }
+        if (o.raised()) {
+            if (lib.goneMessages().contains(o.message())) {
+                gone++;
+                slots[slot] = null;
+                return null;
+            }
+            if (o.message().equals(lib.portNotOpened) || o.message().equals(Messages.TOO_MANY)) {
+                return "port in slot " + slot + " not found: '" + o.message() + "'";
+            }
+        }
+        String kinds = Library.PORT_METHODS.get(method);
+        if (kinds.startsWith("a")) return transfer(call, o);
+        if (o.raised()) return o.message().equals(lib.jniFault) ? "JNI fault with a portName and no array" : null;
+        if (method.equals("_getENQStatus") && (lib == Library.LinuxUSB || lib == Library.LinuxParallel
+                || lib == Library.MacUSB) && (o.value() & ~0x0C) != 0) {
+            return "ENQ status " + o.value() + " is not built of 0x04 and 0x08";
+        }
+        return null;
+    }
+
+    private String transfer(Script.Step call, Outcome o) {
+        int arrayLength = Script.arrayLength(call.arg(1));
+        int length = Integer.parseInt(call.arg(2));
+        if (arrayLength < 0) return expect(o, lib.jniFault);
+        if (o.raised()) {
+            return o.message().equals(lib.jniFault) ? "JNI fault with an array and a portName" : null;
+        }
+        long most = Math.max(0, Math.min(length, arrayLength));
+        if (o.value() < 0 || o.value() > most) {
+            return call.arg(0) + " returned " + o.value() + " for length " + length + " and an array of "
+                    + arrayLength;
+        }
+        return null;
+    }
+
+    private String open(Script.Step call, Outcome o) {
+        int free = -1;
+        for (int i = 0; i < slots.length && free < 0; i++) {
+            if (slots[i] == null) free = i;
+        }
+        byte[] name = Script.stringBytes(call.arg(1));
+        if (free < 0) {
+            refusedFull++;
+            return expect(o, Messages.TOO_MANY);
+        }
+        if (name == null) return expect(o, lib.jniFault);
+        if (name.length >= lib.nameField) return expect(o, Messages.NAME_TOO_LONG);
+        if (o.raised()) {
+            String m = o.message();
+            if (m.equals(Messages.TOO_MANY) || m.equals(lib.portNotOpened) || lib.goneMessages().contains(m)) {
+                return "open with slot " + free + " free raised '" + m + "'";
+            }
+            return null;
+        }
+        opened++;
+        slots[free] = name;
+        return null;
+    }
+
+    private static String expect(Outcome o, String message) {
+        if (!o.raised()) return "returned " + o.value() + " where '" + message + "' was due";
+        return o.message().equals(message) ? null : "raised '" + o.message() + "' where '" + message + "' was due";
+    }
+
+    /** The first slot in use whose stored name begins with the key. */
+    private int lookup(byte[] key) {
+        for (int i = 0; i < slots.length; i++) {
+            byte[] s = slots[i];
+            if (s != null && s.length >= key.length && Arrays.equals(s, 0, key.length, key, 0, key.length)) return i;
+        }
+        return -1;
+    }
+
+    /** Judges the end of a run. */
+    String end(Outcome.End end, int lastCall) {
+        if (end == null) return failure(lastCall, "the executor crashed or hung after this call (no end line)");
+        if (end.crashes() != 0) return failure(lastCall, end.crashes() + " crashes");
+        if (end.misuse() > 0) return failure(lastCall, end.misuse() + " JNI warnings or host misuse records");
+        if (end.heldEnd() != end.heldStart()) {
+            return failure(lastCall, "held " + end.heldStart() + " before the first call, " + end.heldEnd()
+                    + " once every port was closed");
+        }
+        return null;
+    }
+
+    /** The figures line of a clean run. */
+    String figures(Outcome.End end) {
+        Set<String> all = lib.messages;
+        long inSet = seen.keySet().stream().filter(all::contains).count();
+        return "figures " + lib.name() + " seed=" + seed + " calls=" + calls + " reached-device=" + reached
+                + " opened=" + opened + " refused-full=" + refusedFull + " not-open=" + notOpen + " gone=" + gone
+                + " printer-steps=" + printerSteps + " noops=" + end.noops() + " crashes=" + end.crashes()
+                + (end.misuse() >= 0 ? " misuse=" + end.misuse() : "") + " other-exceptions=0 hangs=0"
+                + " messages-seen=" + inSet + "/" + all.size() + " held=" + end.heldStart() + "->" + end.heldEnd()
+                + " slowest-ms=" + slowest + (slowestCall.isEmpty() ? "" : "(" + slowestCall + ")");
+    }
+
+    /** The messages raised, with their counts. */
+    Map<String, Integer> seen() {
+        return seen;
+    }
+}

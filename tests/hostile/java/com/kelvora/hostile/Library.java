@@ -1,0 +1,168 @@
+package com.kelvora.hostile;
+
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.Set;
+
+/** What the generator and the checker know of each library. */
+enum Library {
+    LinuxSerial("LS", "VelaCommPortLinuxSerial", 20, 100, Timeout.SIGNED,
+            List.of("/dev/ttyVH0", "/dev/ttyVH1", "/dev/ttyVH10")),
+    LinuxUSB("LU", "VelaCommPortLinuxUSB", 20, 100, Timeout.SIGNED_POSITIVE,
+            List.of("usb0", "usb1", "usb10")),
+    LinuxParallel("LP", "VelaCommPortLinuxParallel", 20, 100, Timeout.SIGNED,
+            List.of("/dev/parport0", "/dev/parport1", "/dev/parport10")),
+    WindowsUSB("WU", "VelaCommPortWindowsUSB", 20, 260, Timeout.IGNORED,
+            List.of("QDXUSB001", "QDXUSB002", "QDXUSB0010")),
+    WindowsParallel("WP", "VelaCommPortWindowsParallel", 20, 260, Timeout.UNSIGNED,
+            List.of("\\\\.\\VLPT", "\\\\.\\VLPT2", "\\\\.\\VLPT20")),
+    MacUSB("MU", "VelaCommPortMacUSB", 1, 100, Timeout.UNSIGNED,
+            List.of("usb0", "usb1", "usb10"));
+
+    /** How a library reads the Java long timeout. */
+    enum Timeout {
+        SIGNED,           // low 32 bits, signed; 0 or less: no wait
+        SIGNED_POSITIVE,  // as SIGNED, but 0 means no limit (libusb)
+        UNSIGNED,         // low 32 bits, unsigned
+        IGNORED           // the driver's own timeouts
+    }
+
+    static final String EXCEPTION = "com/kelvora/brevant/VelaBrevantException";
+
+    final String column;
+    final String javaClass;
+    final int slots;
+    final int nameField;
+    final Timeout timeout;
+    final List<String> deviceNames;
+    final Set<String> messages;
+    final String jniFault;
+    final String portNotOpened;
+
+    Library(String column, String javaClass, int slots, int nameField, Timeout timeout,
+            List<String> deviceNames) {
+        this.column = column;
+        this.javaClass = javaClass;
+        this.slots = slots;
+        this.nameField = nameField;
+        this.timeout = timeout;
+        this.deviceNames = deviceNames;
+        this.messages = Messages.of(column);
+        this.jniFault = Messages.find(column, "JNI_FAULT", "");
+        this.portNotOpened = column.equals("LS") || column.equals("LP")
+                ? Messages.find(column, "Port not opened", "")
+                : Messages.find(column, "PORT_NOT_OPENED", "");
+    }
+
+    static Library named(String name) {
+        for (Library l : values()) {
+            if (l.name().equals(name)) return l;
+        }
+        throw new IllegalArgumentException("no library " + name + "; one of LinuxSerial, LinuxUSB,"
+                + " LinuxParallel, WindowsUSB, WindowsParallel, MacUSB");
+    }
+
+    boolean isWindows() {
+        return this == WindowsUSB || this == WindowsParallel;
+    }
+
+    /** Whether an object of a class without a portName field can be made (only the Windows host). */
+    boolean hasNoFieldObjects() {
+        return isWindows();
+    }
+
+    /** The device-gone messages, after which the port is closed by the library itself. */
+    Set<String> goneMessages() {
+        return switch (this) {
+            case LinuxUSB, WindowsUSB -> Set.of(Messages.GONE);
+            case MacUSB -> Set.of(Messages.GONE, Messages.GONE_CAPITAL);
+            default -> Set.of();
+        };
+    }
+
+    /** The port-bound methods with their argument kinds: a array, i int, l long. */
+    static final Map<String, String> PORT_METHODS = new LinkedHashMap<>();
+    /** The capability queries and what each library answers (T, F, or - when absent). */
+    static final Map<String, String> CAPABILITIES = new LinkedHashMap<>();
+
+    static {
+        PORT_METHODS.put("_closePort", "");
+        PORT_METHODS.put("_receiveData", "ail");
+        PORT_METHODS.put("_sendData", "ail");
+        PORT_METHODS.put("_sendDataOffline", "ail");
+        PORT_METHODS.put("_getENQStatus", "l");
+        PORT_METHODS.put("_getEOTStatus", "l");
+        PORT_METHODS.put("_getOnlineStatus", "l");
+        PORT_METHODS.put("_getPowerStatus", "l");
+        PORT_METHODS.put("_hdwrResetDevice", "");
+        // Columns: LS LU LP WU WP MU.
+        CAPABILITIES.put("_getCapReceiveData", "TTTTTT");
+        CAPABILITIES.put("_getCapSendData", "TTTTTT");
+        CAPABILITIES.put("_getCapSendDataOffline", "TFF-FF");
+        CAPABILITIES.put("_getCapENQStatus", "TTTTTT");
+        CAPABILITIES.put("_getCapEOTStatus", "TFFFFF");
+        CAPABILITIES.put("_getCapOnlineStatus", "TTTTTT");
+        CAPABILITIES.put("_getCapPowerStatus", "FFFTFF");
+        CAPABILITIES.put("_getCapHdwrResetDevice", "TTTTTT");
+        CAPABILITIES.put("_getCapRecoverPrinter", "---F--");
+    }
+
+    /** T, F or '-' for a capability query of this library. */
+    char capability(String method) {
+        return CAPABILITIES.get(method).charAt(ordinal());
+    }
+
+    /** The operations that exist but refuse at once, before any lookup. */
+    boolean unsupported(String method) {
+        return switch (method) {
+            case "_sendDataOffline", "_getEOTStatus" -> this != LinuxSerial;
+            case "_getPowerStatus" -> this != WindowsUSB;
+            default -> false;
+        };
+    }
+
+    /** Every method this library's class has, in a fixed order. */
+    List<String> methods() {
+        List<String> all = new ArrayList<>();
+        all.add("_openPort");
+        for (String m : PORT_METHODS.keySet()) {
+            if (!(this == WindowsUSB && m.equals("_sendDataOffline"))) all.add(m);
+        }
+        for (String m : CAPABILITIES.keySet()) {
+            if (capability(m) != '-') all.add(m);
+        }
+        return all;
+    }
+
+    /** The timeout as this library waits it, in milliseconds (negative: no wait; -1 on libusb's 0: none). */
+    long effectiveTimeout(long t) {
+        return switch (timeout) {
+            case SIGNED -> (int) t;
+            case SIGNED_POSITIVE -> (int) t == 0 ? Long.MAX_VALUE : (int) t < 0 ? ((int) t) & 0xFFFFFFFFL : (int) t;
+            case UNSIGNED -> t & 0xFFFFFFFFL;
+            case IGNORED -> 0;
+        };
+    }
+
+    /** Longest a call on an open port may take, at most, before the watchdog calls it a hang. */
+    long limitMillis(String method, long t) {
+        long wait = method.startsWith("_getCap") || method.equals("_openPort") || method.equals("_closePort")
+                ? 0 : Math.max(0, effectiveTimeout(t));
+        if (this == WindowsUSB) wait = 0;
+        // A USB receive makes two transfers with the timeout; a USB reset
+        // waits its fixed second; Windows libraries have driver timeouts.
+        int transfers = method.equals("_receiveData") && (this == LinuxUSB || this == MacUSB) ? 2 : 1;
+        long fixed = method.equals("_hdwrResetDevice") ? 1000 : 0;
+        if (isWindows()) fixed = Math.max(fixed, 5000);
+        long expected = Math.min(wait, Long.MAX_VALUE / 40) * transfers + fixed + 200;
+        return Math.min(expected, Long.MAX_VALUE / 20) * 10;
+    }
+
+    /** Whether a call that could really wait may be given this timeout. */
+    boolean shortWait(long t) {
+        long e = effectiveTimeout(t);
+        return e <= 200;
+    }
+}
