@@ -60,6 +60,7 @@ bool Printers::Apply(const std::string& action, const std::vector<std::string>& 
     }
     for (auto& u : usbs_) u->Feed({});
     for (auto& l : lpts_) l->Feed({});
+    Set(VELA_USB_PRESENT, VELA_LPT_PRESENT, 1);
   } else if (action == "fail") {
     if (!args.empty() && (!DecodeNumber(args[0], &k) || k < 0 || k > 1000000)) return false;
     Set(VELA_USB_FAIL, VELA_LPT_FAIL_NEXT, static_cast<int>(k));
