@@ -4,6 +4,7 @@
 # LIBRARY: LinuxSerial, LinuxUSB, LinuxParallel, MacUSB (in the Java VM),
 # WindowsUSB, WindowsParallel (in the Windows test host under wine). A
 # failure prints the seed, the call number and this command to replay it.
+# HOSTILE_LOG=FILE keeps the outcome log of the run.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 3 ] || { echo "usage: $0 LIBRARY SEED CALLS [BUILD_DIR]" >&2; exit 2; }
@@ -27,7 +28,8 @@ ASAN_OPTIONS=detect_leaks=0:handle_segv=0:allow_user_segv_handler=1:abort_on_err
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 PYTHONPATH=$HOSTILE_PYTHONPATH \
   /usr/bin/python3 -m printer_sim.run $preload -- \
   "$HOSTILE_JAVA" -Xcheck:jni -Djava.library.path="$libdir" -cp "$HOSTILE_CLASSPATH" \
-  com.kelvora.hostile.Hostile run --library "$library" --seed "$seed" --calls "$calls" >"$out" 2>&1 || code=$?
+  com.kelvora.hostile.Hostile run --library "$library" --seed "$seed" --calls "$calls" \
+  ${HOSTILE_LOG:+--log "$HOSTILE_LOG"} >"$out" 2>&1 || code=$?
 seconds=$(( $(date +%s) - start ))
 cat "$out"
 count() { grep -c -E "$1" "$out" || true; }

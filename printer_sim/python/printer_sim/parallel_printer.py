@@ -110,7 +110,7 @@ class ParallelPrinter(UMockdev.IoctlBase):
     def do_handle_read(self, client):
         with self.lock:
             arg = client.get_arg()
-            wanted = len(arg.retrieve())
+            wanted = arg.data_length1  # the size, without fetching the buffer
             chunk = self.nibbles.pop(0) if self.nibbles else b""
             if len(chunk) > wanted:
                 self.nibbles.insert(0, chunk[wanted:])

@@ -210,7 +210,7 @@ interface Bench {
                         p.nibbles();
                     }
                     case "fail" -> p.fail(CALLS[Integer.parseInt(args.get(0)) % CALLS.length]);
-                    case "short" -> p.acceptPerWrite(1);
+                    case "short" -> p.acceptPerWrite(256);
                     case "stall" -> p.acceptPerWrite(0);
                     case "status" -> p.setStatus(Integer.parseInt(args.get(0), 16));
                     case "offline" -> p.setStatus(normal & ~ParallelPrinter.SELECT);

@@ -73,20 +73,36 @@ final class Generator {
                     args.add(arrayLength < 0 ? "null" : "a:" + arrayLength);
                     if (arrayLength < 0) wait = false;
                 }
-                case 'i' -> args.add(Integer.toString(length(arrayLength)));
-                default -> args.add(Long.toString(timeout(wait)));
+                case 'i' -> args.add(Integer.toString(receivable(method, wait, length(arrayLength))));
+                default -> args.add(Long.toString(timeout(method, wait)));
             }
         }
         call(n, obj, method, args);
     }
 
-    private void open(int n, String obj, String name) {
+    private void open(int n, String obj, String wanted) {
+        String name = openable(wanted);
         String settings = settings();
         byte[] bytes = name == null ? null : Script.modifiedUtf8(name);
         boolean opens = bytes != null && bytes.length < lib.nameField
                 && (lib == Library.LinuxUSB || lib == Library.MacUSB || lib.deviceNames.contains(name));
         if (opens) mayBeOpen.add(name);
         call(n, obj, "_openPort", List.of(Script.encodeString(name), Script.encodeString(settings)));
+    }
+
+    /**
+     * The name an open is given. On the device-path libraries, a /dev path
+     * that is no emulated printer moves out of /dev: the device emulation
+     * keeps a record of every failed open there and gives up after a few
+     * dozen, and a prefix such as /dev/tty names a real device of the
+     * machine. Lookups keep every name.
+     */
+    private String openable(String name) {
+        if ((lib == Library.LinuxSerial || lib == Library.LinuxParallel) && name != null
+                && name.startsWith("/dev") && !lib.deviceNames.contains(name)) {
+            return "/nonexistent" + name;
+        }
+        return name;
     }
 
     private void call(int n, String obj, String method, List<String> args) {
@@ -133,9 +149,9 @@ final class Generator {
         return pick(caps);
     }
 
-    private long timeout(boolean mayWait) {
+    private long timeout(String method, boolean mayWait) {
         long t = anyTimeout();
-        while (mayWait && !lib.shortWait(t)) t = anyTimeout();
+        while (mayWait && !lib.shortWait(method, t)) t = anyTimeout();
         return t;
     }
 
@@ -172,6 +188,16 @@ final class Generator {
         if (r < 63) return Integer.MAX_VALUE;
         if (r < 67) return 100_000 + rng.nextInt(10_000_000);
         return rng.nextInt(base + 1);
+    }
+
+    /**
+     * The emulated parallel port copies the whole buffer of every read
+     * (seconds for a gigabyte), so a receive that may find a port asks for
+     * at most a megabyte; elsewhere lengths stay as drawn.
+     */
+    private int receivable(String method, boolean mayWait, int length) {
+        if (lib == Library.LinuxParallel && mayWait && method.equals("_receiveData")) return Math.min(length, 1 << 20);
+        return length;
     }
 
     /** A portName: mostly a device's, else a prefix, junk, null, too long or odd characters. */

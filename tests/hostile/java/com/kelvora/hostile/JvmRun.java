@@ -75,7 +75,10 @@ final class JvmRun {
                 }
                 default -> {
                     Outcome o = call(step);
-                    if (log != null) o.lines().forEach(log::println);
+                    if (log != null) {
+                        o.lines().forEach(log::println);
+                        log.flush();
+                    }
                     last = step.n();
                     String wrong = checker.check(step, o);
                     if (wrong != null) {
@@ -100,7 +103,7 @@ final class JvmRun {
         if (m == null) throw new IllegalStateException(lib.javaClass + " has no " + name);
         Object target = pool[index(step.target())];
         Object[] args = arguments(step, m);
-        limit = lib.limitMillis(name, timeoutArgument(step));
+        limit = lib.limitMillis(name, Checker.timeoutOf(step), Checker.bytesOf(step));
         startedAt = System.nanoTime();
         current = step.n();
         Outcome o;
@@ -117,12 +120,6 @@ final class JvmRun {
             o = Outcome.raised(step.n(), t.getClass().getName().replace('.', '/'), msg, bench.requests(), ms);
         }
         return o;
-    }
-
-    private static long timeoutArgument(Script.Step step) {
-        String kinds = Library.PORT_METHODS.getOrDefault(step.arg(0), "");
-        int i = kinds.indexOf('l');
-        return i < 0 ? 0 : Long.parseLong(step.arg(1 + i));
     }
 
     private Object[] arguments(Script.Step step, Method m) {

@@ -136,8 +136,10 @@ enum Library {
         return all;
     }
 
-    /** The timeout as this library waits it, in milliseconds (negative: no wait; -1 on libusb's 0: none). */
-    long effectiveTimeout(long t) {
+    /** The timeout as this library waits it in this method, in milliseconds (negative: no wait). */
+    long effectiveTimeout(String method, long t) {
+        // The serial status exchange waits in select with the whole long.
+        if (this == LinuxSerial && (method.equals("_getENQStatus") || method.equals("_getEOTStatus"))) return t;
         return switch (timeout) {
             case SIGNED -> (int) t;
             case SIGNED_POSITIVE -> (int) t == 0 ? Long.MAX_VALUE : (int) t < 0 ? ((int) t) & 0xFFFFFFFFL : (int) t;
@@ -146,23 +148,27 @@ enum Library {
         };
     }
 
-    /** Longest a call on an open port may take, at most, before the watchdog calls it a hang. */
-    long limitMillis(String method, long t) {
+    /**
+     * Longest a call may take before it counts as hung: ten times what it
+     * waits by its timeout, plus a share per byte moved, since a transfer
+     * that makes progress renews its timeout.
+     */
+    long limitMillis(String method, long t, long bytes) {
         long wait = method.startsWith("_getCap") || method.equals("_openPort") || method.equals("_closePort")
-                ? 0 : Math.max(0, effectiveTimeout(t));
+                ? 0 : Math.max(0, effectiveTimeout(method, t));
         if (this == WindowsUSB) wait = 0;
         // A USB receive makes two transfers with the timeout; a USB reset
         // waits its fixed second; Windows libraries have driver timeouts.
         int transfers = method.equals("_receiveData") && (this == LinuxUSB || this == MacUSB) ? 2 : 1;
         long fixed = method.equals("_hdwrResetDevice") ? 1000 : 0;
         if (isWindows()) fixed = Math.max(fixed, 5000);
-        long expected = Math.min(wait, Long.MAX_VALUE / 40) * transfers + fixed + 200;
+        long expected = Math.min(wait, Long.MAX_VALUE / 40) * transfers + fixed + 200 + bytes / 160;
         return Math.min(expected, Long.MAX_VALUE / 20) * 10;
     }
 
     /** Whether a call that could really wait may be given this timeout. */
-    boolean shortWait(long t) {
-        long e = effectiveTimeout(t);
+    boolean shortWait(String method, long t) {
+        long e = effectiveTimeout(method, t);
         return e <= 200;
     }
 }
