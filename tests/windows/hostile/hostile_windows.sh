@@ -4,11 +4,11 @@
 # checker. Fails on any checker error, a crash, a hang, or wine's heap
 # checking reporting damage. Exits 77 (skipped) where this machine cannot
 # run wine for the processor.
-# usage: hostile_windows.sh BUILD_DIR WindowsUSB|WindowsParallel SEED CALLS [x86|x86_64]
+# usage: hostile_windows.sh BUILD_DIR WindowsUSB|WindowsParallel SEED CALLS [x86|x86_64 [nt|win9x]]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-[ $# -ge 4 ] || { echo "usage: $0 BUILD_DIR WindowsUSB|WindowsParallel SEED CALLS [x86|x86_64]" >&2; exit 2; }
-build=$(cd "$1" && pwd) library=$2 seed=$3 calls=$4 arch=${5:-x86_64}
+[ $# -ge 4 ] || { echo "usage: $0 BUILD_DIR WindowsUSB|WindowsParallel SEED CALLS [x86|x86_64 [nt|win9x]]" >&2; exit 2; }
+build=$(cd "$1" && pwd) library=$2 seed=$3 calls=$4 arch=${5:-x86_64} family=${6:-nt}
 wine=$here/..
 . "$wine/wine_env.sh"
 if ! wine_runs_here; then
@@ -26,19 +26,21 @@ hostile() { "$HOSTILE_JAVA" -cp "$HOSTILE_CLASSPATH" com.kelvora.hostile.Hostile
 hostile emit --library "$library" --seed "$seed" --calls "$calls" >"$work/script"
 start=$(date +%s)
 code=0
-# Wine's own heap checks stand in for a sanitizer: damage to a heap block
-# is reported on the err channel.
-VELA_WINEDEBUG=-all,err+heap sh "$wine/run_under_wine.sh" "$prefix" "$arch" nt "$bin/windows_hostile.exe" "$dll" \
+# Wine's own heap checks stand in for a sanitizer (mingw has none): with
+# the heap channel's warnings on, a freed block is kept and checked, and a
+# double free or a damaged block is reported there.
+VELA_WINEDEBUG=-all,err+heap,warn+heap sh "$wine/run_under_wine.sh" "$prefix" "$arch" "$family" \
+  "$bin/windows_hostile.exe" "$dll" \
   -- "Z:$work/script" "Z:$work/log" >"$work/out" 2>&1 || code=$?
 seconds=$(( $(date +%s) - start ))
 cat "$work/out"
 [ "$code" = "$skipped" ] && exit "$skipped"
-damage=$(grep -c -E 'err:heap|Unhandled|page fault|hostile: .*(crash|hang)' "$work/out" || true)
+damage=$(grep -c -E '(err|warn):heap|Unhandled|page fault|hostile: .*(crash|hang)' "$work/out" || true)
 checked=0
 hostile check --library "$library" --script "$work/script" --log "$work/log" >"$work/checked" 2>&1 ||
   checked=$?
 cat "$work/checked"
-echo "hostile $library $arch seed=$seed calls=$calls: executor-exit=$code wine-reports=$damage seconds=$seconds"
+echo "hostile $library $arch $family seed=$seed calls=$calls: executor-exit=$code wine-reports=$damage seconds=$seconds"
 if [ "$code" != 0 ] || [ "$damage" != 0 ] || [ "$checked" != 0 ]; then
   grep -q '^replay:' "$work/checked" || echo "replay: tests/hostile/hostile.sh $library $seed $calls"
   exit 1
