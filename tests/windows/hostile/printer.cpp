@@ -11,6 +11,10 @@ const char* const kUsbDevices[] = {"QDXUSB001", "QDXUSB002", "QDXUSBLONGNAME017"
 const char* const kLptDevices[] = {"VLPT", "VLPT2", "1VLPT", "8VLPT", "9VLPT", "-1VLPT",
                                    "VLPTBENCH"};
 
+constexpr char kEnumerator[] = "Enum\\QDXBUS\\USBCOM\\";
+constexpr char kEnumeratedSubkey[] = "INST_0USB&VID_0F3C&PID_0002&5&1F2E3D&0&1";
+constexpr char kEnumeratedPort[] = "QDXUSB0010";
+
 // A fresh printer's status: USB no error and online; LPT selected.
 constexpr unsigned kUsbFresh = 0x18, kLptFresh = 0x80;
 // The bit that says on line: USB select, LPT PARALLEL_SELECTED.
@@ -21,6 +25,10 @@ constexpr unsigned kUsbOnline = 0x10, kLptOnline = 0x80;
 Printers::Printers(bool usb) : usb_(usb), status_(usb ? kUsbFresh : kLptFresh) {
   if (usb_) {
     for (const char* d : kUsbDevices) usbs_.emplace_back(new vela_host::EmulatedUsb(d));
+    // As the maker's bus enumerator would list it: a port name that only
+    // the registry walks and the Setup API resolve, to the first interface
+    // device, so that every open walks them.
+    keys_.Set(std::string(kEnumerator) + kEnumeratedSubkey, "PortName", kEnumeratedPort);
   } else {
     for (const char* d : kLptDevices)
       lpts_.emplace_back(new vela_host::EmulatedLpt(std::string("\\\\.\\") + d));

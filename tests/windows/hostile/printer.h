@@ -38,6 +38,7 @@ class Printers {
   int stalls_ = 0;
   std::vector<std::unique_ptr<vela_host::EmulatedUsb>> usbs_;
   std::vector<std::unique_ptr<vela_host::EmulatedLpt>> lpts_;
+  vela_host::TestKeys keys_;
 };
 
 }  // namespace vela_hostile

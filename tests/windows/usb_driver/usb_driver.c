@@ -54,10 +54,14 @@ static PDEVICE_OBJECT devices[DEVICES];
 static unsigned int libraryRequests;
 static UNICODE_STRING interfaces[DEVICES];
 
+/* Unplugged, a device loses its name and its interface is no longer
+ * present, so the Setup API stops listing it. */
 static void Plug(Printer* p, int present) {
   if (p->unplugged == !present) return;
   p->unplugged = !present;
   LinkNamedDevice(p->device->name, present);
+  UNICODE_STRING* registered = &interfaces[p->device - kDevices];
+  if (registered->Buffer) IoSetDeviceInterfaceState(registered, present ? TRUE : FALSE);
 }
 
 static void Clear(Printer* p) {
