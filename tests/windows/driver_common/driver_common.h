@@ -28,28 +28,36 @@ static inline void MakeName(WCHAR* out, const WCHAR* prefix, const WCHAR* name) 
   *out = 0;
 }
 
+/* \Device\NAME and its link \DosDevices\NAME, as counted strings over
+ * buffers of their own. */
+typedef struct DeviceNames {
+  WCHAR path[64], link[64];
+  UNICODE_STRING upath, ulink;
+} DeviceNames;
+
+static inline void NameDevice(DeviceNames* n, const WCHAR* name) {
+  MakeName(n->path, L"\\Device\\", name);
+  MakeName(n->link, L"\\DosDevices\\", name);
+  RtlInitUnicodeString(&n->upath, n->path);
+  RtlInitUnicodeString(&n->ulink, n->link);
+}
+
 /* \Device\NAME with a buffered-I/O extension of `extension` bytes, linked
  * as \DosDevices\NAME so that CreateFileA("\\.\NAME") reaches it. */
 static inline NTSTATUS CreateNamedDevice(PDRIVER_OBJECT driver, const WCHAR* name,
                                          ULONG extension, PDEVICE_OBJECT* device) {
-  WCHAR path[64], link[64];
-  UNICODE_STRING upath, ulink;
-  MakeName(path, L"\\Device\\", name);
-  MakeName(link, L"\\DosDevices\\", name);
-  RtlInitUnicodeString(&upath, path);
-  RtlInitUnicodeString(&ulink, link);
-  NTSTATUS s = IoCreateDevice(driver, extension, &upath, FILE_DEVICE_UNKNOWN, 0, FALSE, device);
+  DeviceNames n;
+  NameDevice(&n, name);
+  NTSTATUS s = IoCreateDevice(driver, extension, &n.upath, FILE_DEVICE_UNKNOWN, 0, FALSE, device);
   if (!NT_SUCCESS(s)) return s;
   (*device)->Flags |= DO_BUFFERED_IO;
-  return IoCreateSymbolicLink(&ulink, &upath);
+  return IoCreateSymbolicLink(&n.ulink, &n.upath);
 }
 
 static inline void DeleteNamedDevice(const WCHAR* name, PDEVICE_OBJECT device) {
-  WCHAR link[64];
-  UNICODE_STRING u;
-  MakeName(link, L"\\DosDevices\\", name);
-  RtlInitUnicodeString(&u, link);
-  IoDeleteSymbolicLink(&u);
+  DeviceNames n;
+  NameDevice(&n, name);
+  IoDeleteSymbolicLink(&n.ulink);
   if (device) IoDeleteDevice(device);
 }
 
@@ -57,14 +65,10 @@ static inline void DeleteNamedDevice(const WCHAR* name, PDEVICE_OBJECT device) {
  * the device, as after an unplug, while handles already open still reach
  * it. */
 static inline void LinkNamedDevice(const WCHAR* name, int present) {
-  WCHAR path[64], link[64];
-  UNICODE_STRING upath, ulink;
-  MakeName(path, L"\\Device\\", name);
-  MakeName(link, L"\\DosDevices\\", name);
-  RtlInitUnicodeString(&upath, path);
-  RtlInitUnicodeString(&ulink, link);
-  IoDeleteSymbolicLink(&ulink);
-  if (present) IoCreateSymbolicLink(&ulink, &upath);
+  DeviceNames n;
+  NameDevice(&n, name);
+  IoDeleteSymbolicLink(&n.ulink);
+  if (present) IoCreateSymbolicLink(&n.ulink, &n.upath);
 }
 
 /* The longest a stalled transfer waits, whatever timeout the port holds,
