@@ -33,6 +33,9 @@ constexpr int kSlots = 20;
 // seconds for a loaded machine; two minutes at most.
 constexpr DWORD kStallCapMs = 250;
 constexpr unsigned long long kWatchdogCeilingMs = 120000;
+// Wine hands a driver a transfer's buffer at about a gigabyte in four
+// seconds (the watchdog's factor of ten is on top).
+constexpr unsigned long long kBytesPerMs = 250000;
 
 struct Library {
   std::string dll, cls;
@@ -170,10 +173,12 @@ class Executor {
   }
 
   // What the call may wait, in this emulation: each stalled request up to
-  // the drivers' cap, and the parallel send its budget (the timeout's low
-  // 32 bits, unsigned).
-  DWORD LimitMs(const std::string& method, long long timeout) const {
+  // the drivers' cap, the parallel send its budget (the timeout's low 32
+  // bits, unsigned), and a transfer the time wine takes to hand the driver
+  // a buffer of the length asked (seconds for a gigabyte).
+  DWORD LimitMs(const std::string& method, long long timeout, long long length = 0) const {
     unsigned long long wait = kStallCapMs * (printers_.PendingStalls() + 1ULL);
+    if (length > 0) wait += static_cast<unsigned long long>(length) / kBytesPerMs;
     if (!lib_.usb && method == "_sendData") wait += static_cast<unsigned long>(timeout & 0xffffffffLL);
     unsigned long long limit = 10 * wait + 10000;
     return static_cast<DWORD>(limit < kWatchdogCeilingMs ? limit : kWatchdogCeilingMs);
@@ -199,9 +204,9 @@ class Executor {
     LARGE_INTEGER t0, t1, f;
     unsigned before = printers_.Requests();
     bool armed = false;
-    auto arm = [&](long long timeout) {
+    auto arm = [&](long long timeout, long long length = 0) {
       armed = true;
-      watchdog_.Arm(step.call, LimitMs(m, timeout));
+      watchdog_.Arm(step.call, LimitMs(m, timeout, length));
       QueryPerformanceCounter(&t0);
     };
     auto args = [&](std::size_t n) { ok = ok && w.size() == n; return ok; };
@@ -216,7 +221,7 @@ class Executor {
       jint n = static_cast<jint>(Number(w[1], &ok));
       jlong t = Number(w[2], &ok);
       if (ok) {
-        arm(t);
+        arm(t, n);
         if (m == "_receiveData") out.value = dll_.ReceiveData(host_, port, a, n, t, &raised);
         else if (m == "_sendData") out.value = dll_.SendData(host_, port, a, n, t, &raised);
         else out.value = dll_.SendDataOffline(host_, port, a, n, t, &raised);
