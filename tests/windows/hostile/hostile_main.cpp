@@ -145,7 +145,7 @@ class Executor {
       return true;
     }
     if (step.kind == Step::kPrinter) {
-      if (!printers_.Apply(step.what, step.words)) noops_++;
+      if (!printers_.Apply(step.what, step.words, step.call)) noops_++;
       return true;
     }
     return Call(step, error);

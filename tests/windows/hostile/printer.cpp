@@ -48,7 +48,7 @@ void Printers::Set(int usbField, int lptField, int value) {
   for (auto& l : lpts_) l->Set(static_cast<VelaLptField>(lptField), value);
 }
 
-bool Printers::Apply(const std::string& action, const std::vector<std::string>& args) {
+bool Printers::Apply(const std::string& action, const std::vector<std::string>& args, long call) {
   long long k = 1;
   std::string bytes;
   if (action == "normal") {
@@ -94,8 +94,13 @@ bool Printers::Apply(const std::string& action, const std::vector<std::string>& 
     std::vector<char> feed(bytes.begin(), bytes.end());
     for (auto& u : usbs_) u->Feed(feed);
     for (auto& l : lpts_) l->Feed(feed);
-  } else if (action == "vanish" || action == "return") {
-    Set(VELA_USB_PRESENT, VELA_LPT_PRESENT, action == "return" ? 1 : 0);
+  } else if (action == "return") {
+    Set(VELA_USB_PRESENT, VELA_LPT_PRESENT, 1);
+  } else if (action == "vanish") {
+    // A USB printer before an odd call goes in the middle of it: it answers
+    // the call's first status request, then it is gone.
+    for (auto& u : usbs_) u->Set(VELA_USB_PRESENT, call % 2 != 0 ? 2 : 0);
+    for (auto& l : lpts_) l->Set(VELA_LPT_PRESENT, 0);
   } else {
     return false;
   }

@@ -20,9 +20,9 @@ class Printers {
 
   // False when a device could not be opened (the driver did not start).
   bool ok() const;
-  // Carries out one action; false when it is not one this emulation can
-  // honour (the caller counts it as a no-op).
-  bool Apply(const std::string& action, const std::vector<std::string>& args);
+  // Carries out one action before call `call`; false when it is not one
+  // this emulation can honour (the caller counts it as a no-op).
+  bool Apply(const std::string& action, const std::vector<std::string>& args, long call);
   // Requests the library side has made of the driver so far.
   unsigned Requests();
   // Handles the library side holds open on the devices (opens less closes).

@@ -18,7 +18,8 @@ enum VelaUsbField {
   VELA_USB_STALL = 4,          /* the next N reads and writes wait out their timeout */
   VELA_USB_SHORT = 5,          /* the next N reads and writes move half of what is asked */
   VELA_USB_PRESENT = 6         /* 0: unplugged (no name to open, no status, transfers
-                                  fail); 1: plugged in again */
+                                  fail); 1: plugged in again; 2: unplugged once it
+                                  has answered one more status request */
 };
 
 typedef struct VelaUsbSetting {

@@ -45,7 +45,7 @@ typedef struct Printer {
   int accept[VELA_USB_SCRIPT];
   unsigned int scripted, writesSinceScript;
   int fail, stall, shorten;
-  int unplugged;
+  int unplugged, unplugAfterStatus;
   Feed feed;
 } Printer;
 
@@ -97,6 +97,7 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       if (p->statusAnswers == 0 || p->unplugged || out < 1) return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
       if (p->statusAnswers > 0) p->statusAnswers--;
       *(unsigned char*)buf = p->status;
+      if (TakeOne(&p->unplugAfterStatus)) Plug(p, 0);
       return Complete(irp, STATUS_SUCCESS, 1);
     case IOCTL_PRINTER_SHORT_WRITE:
       p->state.shortWrites++;
@@ -113,7 +114,11 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       else if (s.field == VELA_USB_FAIL) p->fail = s.value;
       else if (s.field == VELA_USB_STALL) p->stall = s.value;
       else if (s.field == VELA_USB_SHORT) p->shorten = s.value;
-      else if (s.field == VELA_USB_PRESENT) Plug(p, s.value != 0);
+      else if (s.field == VELA_USB_PRESENT && s.value == 2) p->unplugAfterStatus = 1;
+      else if (s.field == VELA_USB_PRESENT) {
+        p->unplugAfterStatus = 0;
+        Plug(p, s.value != 0);
+      }
       else return Complete(irp, STATUS_INVALID_PARAMETER, 0);
       return Complete(irp, STATUS_SUCCESS, 0);
     }
