@@ -12,7 +12,7 @@ import gi
 gi.require_version("UMockdev", "1.0")
 from gi.repository import UMockdev  # noqa: E402
 
-from .testbed import format_events, read_arg  # noqa: E402
+from .testbed import count_and_forget, format_events, read_arg  # noqa: E402
 
 PPCLAIM = 0x708B
 PPRELEASE = 0x708C
@@ -176,12 +176,7 @@ class ParallelCommands:
     def cmd_requests(self):
         """ioctls, reads and writes of every printer since the last call;
         forgets their events"""
-        count = 0
-        for p in self.printers.values():
-            with p.lock:
-                count += len(p.events)
-                p.events = []
-        return count
+        return count_and_forget(self.printers.values())
 
     def cmd_events(self, path):
         p = self._get(path)

@@ -51,3 +51,14 @@ def format_events(events):
     milliseconds and fields joined by ':'; '-' when there are none."""
     return " ".join(":".join(["%.3f" % (e[0] * 1000)] + [str(f) for f in e[1:]])
                     for e in events) or "-"
+
+
+def count_and_forget(printers):
+    """Events of these printers since the last count, which forgets them:
+    the requests that reached them."""
+    count = 0
+    for p in printers:
+        with p.lock:
+            count += len(p.events)
+            p.events = []
+    return count

@@ -8,7 +8,7 @@ import struct
 import threading
 import time
 
-from .testbed import format_events, pass_through
+from .testbed import count_and_forget, format_events, pass_through
 
 CONNECTINFO = 0x40085511
 USBDEVFS_IOCTL = 0xC0105512
@@ -265,12 +265,7 @@ class UsbCommands:
     def cmd_requests(self):
         """control requests and transfers of every device since the last
         call; forgets their events"""
-        count = 0
-        for p in self.printers.values():
-            with p.lock:
-                count += len(p.events)
-                p.events = []
-        return count
+        return count_and_forget(self.printers.values())
 
     def cmd_events(self, path):
         """calls since the last call, one per word, fields joined by ':'"""

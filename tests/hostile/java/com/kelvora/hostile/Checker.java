@@ -13,6 +13,8 @@ final class Checker {
     private final Library lib;
     private final long seed;
     private final byte[][] slots;
+    /** The settings each slot was opened with, for the serial port's flow control. */
+    private final String[] settings;
     private final byte[][] names = new byte[Generator.POOL][];
     private final Map<String, Integer> seen = new TreeMap<>();
     private int calls;
@@ -29,6 +31,7 @@ final class Checker {
         this.lib = lib;
         this.seed = seed;
         this.slots = new byte[lib.slots][];
+        this.settings = new String[lib.slots];
     }
 
     /** A step that is no call: names change the model, printer steps are counted. */
@@ -108,13 +111,54 @@ final class Checker {
             if (o.message().equals(lib.portNotOpened) || o.message().equals(Messages.TOO_MANY)) {
                 return "port in slot " + slot + " not found: '" + o.message() + "'";
             }
+            String wrong = raisedBy(method, o.message());
+            if (wrong != null) return wrong;
         }
         String kinds = Library.PORT_METHODS.get(method);
+        if (lib == Library.LinuxSerial) {
+            String wrong = serial(call, method, o, settings[slot]);
+            if (wrong != null) return wrong;
+        }
         if (kinds.startsWith("a")) return transfer(call, o);
         if (o.raised()) return o.message().equals(lib.jniFault) ? "JNI fault with a portName and no array" : null;
         if (method.equals("_getENQStatus") && (lib == Library.LinuxUSB || lib == Library.LinuxParallel
                 || lib == Library.MacUSB) && (o.value() & ~0x0C) != 0) {
             return "ENQ status " + o.value() + " is not built of 0x04 and 0x08";
+        }
+        return null;
+    }
+
+    static final String XON_XOFF = "19200,even,7,2,xonxoff";
+    static final Set<String> NO_XON_XOFF = Set.of("9600,none,8,1,none", "9600,none,8,1,hdwr");
+
+    /**
+     * What a serial port owes beyond the table: the online test refuses a
+     * port with XON/XOFF flow control, a send whose timeout is 0 or less
+     * sends nothing, a receive of bytes whose timeout is 0 or less fails
+     * without looking at the queue.
+     */
+    private String serial(Script.Step call, String method, Outcome o, String opened) {
+        String xonXoff = Messages.find("LS", "UNSUPPORTED_OPERATION", "xOn/xOff");
+        if (method.equals("_getOnlineStatus")) {
+            if (XON_XOFF.equals(opened)) return expect(o, xonXoff);
+            if (NO_XON_XOFF.contains(opened) && o.raised() && o.message().equals(xonXoff)) {
+                return "online test refused on a port opened with " + opened;
+            }
+            return null;
+        }
+        if (!Library.PORT_METHODS.get(method).startsWith("a") || call.arg(1).equals("null")) return null;
+        int length = Integer.parseInt(call.arg(2));
+        int timeout = (int) Long.parseLong(call.arg(3));
+        if (timeout > 0) return null;
+        if (method.equals("_receiveData") && length > 0) {
+            String readLength = Messages.find("LS", "NATIVE_FN_CALL_FAILURE", "read length");
+            if (o.raised() && (o.message().equals(readLength) || o.message().equals(Messages.MEMORY))) return null;
+            return "receive with timeout " + timeout + " " + (o.raised() ? "raised '" + o.message() + "'"
+                    : "returned " + o.value()) + ", not the read-length failure";
+        }
+        if (method.startsWith("_send") && (o.raised() || o.value() != 0)) {
+            return "send with timeout " + timeout + " moved something: "
+                    + (o.raised() ? "'" + o.message() + "'" : o.value());
         }
         return null;
     }
@@ -149,7 +193,8 @@ final class Checker {
             if (m.equals(Messages.TOO_MANY) || m.equals(lib.portNotOpened) || lib.goneMessages().contains(m)) {
                 return "open with slot " + free + " free raised '" + m + "'";
             }
-            return null;
+            if (name == null || name.length >= lib.nameField) return null;
+            return raisedBy("_openPort", m);
         }
         // Refused in the library's own order (a serial port checks its
         // settings first): some message, but never a port.
@@ -157,7 +202,14 @@ final class Checker {
         if (name.length >= lib.nameField) return "open of a name of " + name.length + " bytes returned";
         opened++;
         slots[free] = name;
+        settings[free] = Script.decodeString(call.arg(2));
         return null;
+    }
+
+    private String raisedBy(String method, String message) {
+        Set<String> allowed = lib.raisedBy(method);
+        if (allowed == null || allowed.contains(message)) return null;
+        return method + " raised '" + message + "', which it has no cause to raise";
     }
 
     private static String expect(Outcome o, String message) {

@@ -82,6 +82,62 @@ enum Library {
         };
     }
 
+    /**
+     * Beyond the lookup's texts, what each method may raise on a port it
+     * found (and _openPort with a free slot and a name that fits), as parts
+     * of this library's texts; null where any text of the set may come.
+     */
+    Set<String> raisedBy(String method) {
+        List<String> parts = switch (this) {
+            case LinuxSerial -> switch (method) {
+                case "_openPort" -> List.of("portSettings parameter", "baud rate", "parity method", "data bits",
+                        "stop bits", "flow control method", "tcgetattr", "cfsetospeed", "tcsetattr",
+                        "call to open", "Memory", "JNI fault");
+                case "_receiveData" -> List.of("Memory", "FIONREAD", "read length", "call to read", "JNI fault");
+                case "_sendData" -> List.of("Memory", "for TIOCMGET failed", "call to write", "JNI fault");
+                case "_sendDataOffline" -> List.of("Memory", "call to write", "JNI fault");
+                case "_getENQStatus" -> List.of("tcgetattr", "cfsetospeed", "tcsetattr", "ENQ status");
+                case "_getEOTStatus" -> List.of("tcgetattr", "cfsetospeed", "tcsetattr", "EOT status");
+                case "_getOnlineStatus" -> List.of("xOn/xOff", "for TIOCMGET failed");
+                case "_hdwrResetDevice" -> List.of("TIOCMGET or TIOCMSET");
+                default -> List.of();
+            };
+            case LinuxUSB -> switch (method) {
+                case "_openPort" -> List.of("USB busses", "Can not open device", "alternate setting", "endpoints",
+                        "Memory", "JNI fault");
+                case "_receiveData" -> List.of("Memory", "QDXUSB_REQUEST_BULKIN", "usb_bulk_read", "no device",
+                        "JNI fault");
+                case "_sendData" -> List.of("Memory", "no device", "JNI fault");
+                case "_getENQStatus", "_hdwrResetDevice" -> List.of("usb_control_msg failed.", "no device");
+                case "_getOnlineStatus" -> List.of("Netive", "no device");
+                default -> List.of();
+            };
+            case LinuxParallel -> switch (method) {
+                case "_openPort" -> List.of("call to open", "PPCLAIM", "Memory", "JNI fault");
+                case "_receiveData" -> List.of("NIBBLE", "Memory", "JNI fault");
+                case "_sendData" -> List.of("Memory", "JNI fault");
+                case "_getENQStatus", "_getOnlineStatus" -> List.of("compatibility", "PPRSTATUS");
+                case "_hdwrResetDevice" -> List.of("compatibility", "PPFCONTROL");
+                default -> List.of();
+            };
+            case MacUSB -> switch (method) {
+                case "_openPort" -> List.of("IOMasterPort", "Can not open device", "configure device", "interface",
+                        "Memory", "JNI fault");
+                case "_receiveData" -> List.of("Memory", "No device", "no device", "QDXUSB_REQUEST_BULKIN",
+                        "ReadPipeTO", "JNI fault");
+                case "_sendData" -> List.of("Memory", "no device", "WritePipeTO", "JNI fault");
+                case "_getENQStatus", "_getOnlineStatus" -> List.of("no device", "GET_DEVICE_STATUS");
+                case "_hdwrResetDevice" -> List.of("no device", "GET_RESET");
+                default -> List.of();
+            };
+            default -> null;
+        };
+        if (parts == null) return null;
+        Set<String> texts = new java.util.HashSet<>();
+        for (String part : parts) texts.add(Messages.find(column, "", part));
+        return texts;
+    }
+
     /** The port-bound methods with their argument kinds: a array, i int, l long. */
     static final Map<String, String> PORT_METHODS = new LinkedHashMap<>();
     /** The capability queries and what each library answers (T, F, or - when absent). */

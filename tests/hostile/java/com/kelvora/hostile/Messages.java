@@ -18,6 +18,7 @@ final class Messages {
 
     static final String TOO_MANY = "TOO_MANY_PORTS_ALREADY_OPENEDToo many ports already opened.";
     static final String UNSUPPORTED = "UNSUPPORTED_OPERATION        Unsupported operation.";
+    static final String MEMORY = "NATIVE_FN_CALL_FAILURE       Memory allocation failure in native method.";
     static final String NAME_TOO_LONG = "CAN_NOT_OPEN_DEVICE          Port name too long.";
     static final String GONE = "DEVICE_CONNECTION_CLOSED     no device - attempt reopen";
     static final String GONE_CAPITAL = "DEVICE_CONNECTION_CLOSED     No device - attempt reopen";
