@@ -261,8 +261,14 @@ class Executor {
     if (reached != 0) reached_++;
     QueryPerformanceFrequency(&f);
     long long ms = (t1.QuadPart - t0.QuadPart) * 1000 / f.QuadPart;
-    if (raised.empty()) std::fprintf(log_, "%ld ret %lld\n", step.call, out.value);
-    else std::fprintf(log_, "%ld raise %s %s\n", step.call, out.raisedClass.c_str(), raised.c_str());
+    if (raised.empty()) {
+      std::fprintf(log_, "%ld ret %lld\n", step.call, out.value);
+    } else {
+      // One line a fact: a newline in a message is written as \n.
+      std::string line;
+      for (char c : raised) line += c == '\n' ? std::string("\\n") : std::string(1, c);
+      std::fprintf(log_, "%ld raise %s %s\n", step.call, out.raisedClass.c_str(), line.c_str());
+    }
     std::fprintf(log_, "%ld dev %u\n%ld ms %lld\n", step.call, reached, step.call, ms);
     std::fflush(log_);
     return true;
