@@ -4,7 +4,8 @@
 # LIBRARY: LinuxSerial, LinuxUSB, LinuxParallel, MacUSB (in the Java VM),
 # WindowsUSB, WindowsParallel (in the Windows test host under wine). A
 # failure prints the seed, the call number and this command to replay it.
-# HOSTILE_LOG=FILE keeps the outcome log of the run.
+# HOSTILE_LOG=FILE keeps the outcome log of the run; HOSTILE_SHIPPED=1 runs
+# the shipped libraries instead of their sanitized builds.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 3 ] || { echo "usage: $0 LIBRARY SEED CALLS [BUILD_DIR]" >&2; exit 2; }
@@ -15,10 +16,13 @@ case $library in
     exec sh "$here/../windows/hostile/hostile_windows.sh" "$build" "$library" "$seed" "$calls" ;;
 esac
 . "$build/hostile/hostile.env"
-libdir=$HOSTILE_LIBDIR
-[ "$library" = MacUSB ] && libdir=$HOSTILE_MAC_LIBDIR
+libdir=$HOSTILE_LIBDIR mac=$HOSTILE_MAC_LIBDIR
 preload=
 [ -n "$HOSTILE_PRELOAD" ] && preload="--preload $HOSTILE_PRELOAD"
+if [ -n "${HOSTILE_SHIPPED:-}" ]; then
+  libdir=$HOSTILE_SHIPPED_LIBDIR mac=$HOSTILE_SHIPPED_MAC_LIBDIR preload=
+fi
+[ "$library" = MacUSB ] && libdir=$mac
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 start=$(date +%s)

@@ -224,6 +224,19 @@ class UsbCommands:
     def cmd_gone(self, path, on):
         self._get(path).gone = on == "1"
 
+    def cmd_unplugged(self, path, on):
+        """the device leaves the bus (its node moves aside, so that a scan
+        does not find it, and the handles open on it fail with ENODEV), or
+        comes back"""
+        node = self.testbed.node_path(path)
+        aside = os.path.join(self.testbed.workdir, "unplugged-" + os.path.basename(node))
+        printer = self._get(path)
+        printer.gone = on == "1"
+        if printer.gone and os.path.exists(node):
+            os.rename(node, aside)
+        elif not printer.gone and os.path.exists(aside):
+            os.rename(aside, node)
+
     def cmd_status(self, path, value):
         self._get(path).status = int(value, 0)
 

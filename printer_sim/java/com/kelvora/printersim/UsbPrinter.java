@@ -109,6 +109,11 @@ public final class UsbPrinter {
         sim.call("usb.gone " + path + " " + (gone ? 1 : 0));
     }
 
+    /** The device leaves the bus (no scan finds it, its handles fail with ENODEV), or comes back. */
+    public void unplugged(boolean unplugged) {
+        sim.call("usb.unplugged " + path + " " + (unplugged ? 1 : 0));
+    }
+
     /** The node vanishes while libusb scans it, so the open after the scan fails. */
     public void vanishOnScan() {
         sim.call("usb.vanish_on_scan " + path);

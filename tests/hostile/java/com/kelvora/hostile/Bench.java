@@ -142,7 +142,7 @@ interface Bench {
             UsbPrinter p = printer;
             switch (action) {
                 case "normal" -> {
-                    p.gone(false);
+                    p.unplugged(false);
                     p.setStatus(0x18);
                     p.outPlan();
                     p.failControl(0x01, 0);
@@ -154,11 +154,15 @@ interface Bench {
                     p.countFromData();
                 }
                 case "fail" -> {
-                    String[] plan = new String[Integer.parseInt(args.get(0))];
+                    // k stalled chunks, the status request failing, and by k
+                    // the waiting-count request, the bulk read or the reset.
+                    int k = Integer.parseInt(args.get(0));
+                    String[] plan = new String[k];
                     java.util.Arrays.fill(plan, "stall");
                     p.outPlan(plan);
                     p.failControl(0x01, UsbPrinter.EIO);
-                    p.failBulkIn(UsbPrinter.EIO);
+                    p.failControl(k == 1 ? 0x03 : 0x02, UsbPrinter.EIO);
+                    if (k == 2) p.failBulkIn(UsbPrinter.EIO);
                 }
                 case "short" -> p.outPlan("short:1");
                 case "stall" -> {
@@ -172,8 +176,8 @@ interface Bench {
                     p.bulkIn(PrinterSim.unhex(args.get(0)));
                     p.countFromData();
                 }
-                case "vanish" -> p.gone(true);
-                case "return" -> p.gone(false);
+                case "vanish" -> p.unplugged(true);
+                case "return" -> p.unplugged(false);
                 default -> {
                     return false;
                 }
@@ -209,7 +213,11 @@ interface Bench {
                         p.setStatus(normal);
                         p.nibbles();
                     }
-                    case "fail" -> p.fail(CALLS[Integer.parseInt(args.get(0)) % CALLS.length]);
+                    case "fail" -> {
+                        // By k, two of the six calls the printer can fail.
+                        int k = Integer.parseInt(args.get(0));
+                        p.fail(CALLS[k - 1], CALLS[k + 2]);
+                    }
                     case "short" -> p.acceptPerWrite(256);
                     case "stall" -> p.acceptPerWrite(0);
                     case "status" -> p.setStatus(Integer.parseInt(args.get(0), 16));

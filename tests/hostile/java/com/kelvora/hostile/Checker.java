@@ -250,8 +250,8 @@ final class Checker {
                 + " slowest-ms=" + slowest + (slowestCall.isEmpty() ? "" : "(" + slowestCall + ")");
     }
 
-    /** The messages raised, with their counts. */
-    Map<String, Integer> seen() {
-        return seen;
+    /** The texts of the library's set that no call raised. */
+    java.util.List<String> unseen() {
+        return lib.messages.stream().filter(m -> !seen.containsKey(m)).toList();
     }
 }

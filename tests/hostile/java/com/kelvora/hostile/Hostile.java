@@ -81,6 +81,7 @@ public final class Hostile {
     static int report(PrintStream out, Script script, Verdict v) {
         if (v.failure() == null) {
             out.println(v.checker().figures(v.end()));
+            out.println("unseen " + String.join(" | ", v.checker().unseen()));
             return 0;
         }
         out.println("FAILED " + v.failure());

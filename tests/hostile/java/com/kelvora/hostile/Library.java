@@ -198,7 +198,8 @@ enum Library {
         if (this == LinuxSerial && (method.equals("_getENQStatus") || method.equals("_getEOTStatus"))) return t;
         return switch (timeout) {
             case SIGNED -> (int) t;
-            case SIGNED_POSITIVE -> (int) t == 0 ? Long.MAX_VALUE : (int) t < 0 ? ((int) t) & 0xFFFFFFFFL : (int) t;
+            // libusb waits without limit on 0, and long on what is negative.
+            case SIGNED_POSITIVE -> (int) t == 0 ? Long.MAX_VALUE : t & 0xFFFFFFFFL;
             case UNSIGNED -> t & 0xFFFFFFFFL;
             case IGNORED -> 0;
         };
@@ -212,7 +213,6 @@ enum Library {
     long limitMillis(String method, long t, long bytes) {
         long wait = method.startsWith("_getCap") || method.equals("_openPort") || method.equals("_closePort")
                 ? 0 : Math.max(0, effectiveTimeout(method, t));
-        if (this == WindowsUSB) wait = 0;
         // A USB receive makes two transfers with the timeout; a USB reset
         // waits its fixed second; Windows libraries have driver timeouts.
         int transfers = method.equals("_receiveData") && (this == LinuxUSB || this == MacUSB) ? 2 : 1;
