@@ -5,6 +5,7 @@
 # checking reporting damage. Exits 77 (skipped) where this machine cannot
 # run wine for the processor.
 # usage: hostile_windows.sh BUILD_DIR WindowsUSB|WindowsParallel SEED CALLS [x86|x86_64 [nt|win9x]]
+# HOSTILE_LOG=FILE keeps the outcome log of the run.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 4 ] || { echo "usage: $0 BUILD_DIR WindowsUSB|WindowsParallel SEED CALLS [x86|x86_64 [nt|win9x]]" >&2; exit 2; }
@@ -33,6 +34,7 @@ VELA_WINEDEBUG=-all,err+heap,warn+heap sh "$wine/run_under_wine.sh" "$prefix" "$
   "$bin/windows_hostile.exe" "$dll" \
   -- "Z:$work/script" "Z:$work/log" >"$work/out" 2>&1 || code=$?
 seconds=$(( $(date +%s) - start ))
+[ -n "${HOSTILE_LOG:-}" ] && [ -f "$work/log" ] && cp "$work/log" "$HOSTILE_LOG"
 # A request for more memory than there is (a receive of a huge length) is
 # refused, as it should be, with a heap warning of its own: counted, not
 # shown, not damage.
