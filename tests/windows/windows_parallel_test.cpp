@@ -272,5 +272,27 @@ TEST_F(WindowsParallel, BadArgumentsAreRefusedNeverCrash) {
   EXPECT_EQ(dll.SendData(host, port, data, 4, 100, &raised), 4) << "still usable";
 }
 
+// The host's misuse record is what the hostile runs rely on: a reference a
+// VM would die on is noted and answered as empty, never followed.
+TEST(JniHostMisuse, NullForeignAndWrongKindReferencesAreNotedNotFollowed) {
+  JniHost h;
+  JNIEnv* env = h.env();
+  jstring name = h.NewString("VLPT");
+  h.BeginCall();
+  EXPECT_EQ(env->GetArrayLength(nullptr), 0);
+  EXPECT_EQ(env->GetByteArrayElements(reinterpret_cast<jbyteArray>(&h), nullptr), nullptr);
+  EXPECT_EQ(env->GetArrayLength(reinterpret_cast<jbyteArray>(name)), 0);
+  EXPECT_EQ(env->GetStringUTFChars(nullptr, nullptr), nullptr);
+  jclass cls = env->FindClass("com/kelvora/brevant/VelaBrevantException");
+  env->ThrowNew(cls, "PORT_NOT_OPENED              Port not opened.");
+  EXPECT_EQ(h.EndCall(), "PORT_NOT_OPENED              Port not opened.");
+  EXPECT_EQ(h.raisedClass(), "com/kelvora/brevant/VelaBrevantException");
+  EXPECT_EQ(h.misuse(),
+            "GetArrayLength handed a null reference\n"
+            "GetByteArrayElements handed a reference this host never made\n"
+            "GetArrayLength handed an object of the wrong kind\n"
+            "GetStringUTFChars handed a null reference\n");
+}
+
 }  // namespace
 }  // namespace vela_host

@@ -28,29 +28,66 @@ static inline void MakeName(WCHAR* out, const WCHAR* prefix, const WCHAR* name) 
   *out = 0;
 }
 
+/* \Device\NAME and its link \DosDevices\NAME, as counted strings over
+ * buffers of their own. */
+typedef struct DeviceNames {
+  WCHAR path[64], link[64];
+  UNICODE_STRING upath, ulink;
+} DeviceNames;
+
+static inline void NameDevice(DeviceNames* n, const WCHAR* name) {
+  MakeName(n->path, L"\\Device\\", name);
+  MakeName(n->link, L"\\DosDevices\\", name);
+  RtlInitUnicodeString(&n->upath, n->path);
+  RtlInitUnicodeString(&n->ulink, n->link);
+}
+
 /* \Device\NAME with a buffered-I/O extension of `extension` bytes, linked
  * as \DosDevices\NAME so that CreateFileA("\\.\NAME") reaches it. */
 static inline NTSTATUS CreateNamedDevice(PDRIVER_OBJECT driver, const WCHAR* name,
                                          ULONG extension, PDEVICE_OBJECT* device) {
-  WCHAR path[64], link[64];
-  UNICODE_STRING upath, ulink;
-  MakeName(path, L"\\Device\\", name);
-  MakeName(link, L"\\DosDevices\\", name);
-  RtlInitUnicodeString(&upath, path);
-  RtlInitUnicodeString(&ulink, link);
-  NTSTATUS s = IoCreateDevice(driver, extension, &upath, FILE_DEVICE_UNKNOWN, 0, FALSE, device);
+  DeviceNames n;
+  NameDevice(&n, name);
+  NTSTATUS s = IoCreateDevice(driver, extension, &n.upath, FILE_DEVICE_UNKNOWN, 0, FALSE, device);
   if (!NT_SUCCESS(s)) return s;
   (*device)->Flags |= DO_BUFFERED_IO;
-  return IoCreateSymbolicLink(&ulink, &upath);
+  return IoCreateSymbolicLink(&n.ulink, &n.upath);
 }
 
 static inline void DeleteNamedDevice(const WCHAR* name, PDEVICE_OBJECT device) {
-  WCHAR link[64];
-  UNICODE_STRING u;
-  MakeName(link, L"\\DosDevices\\", name);
-  RtlInitUnicodeString(&u, link);
-  IoDeleteSymbolicLink(&u);
+  DeviceNames n;
+  NameDevice(&n, name);
+  IoDeleteSymbolicLink(&n.ulink);
   if (device) IoDeleteDevice(device);
+}
+
+/* Makes or removes \DosDevices\NAME: without it CreateFileA cannot find
+ * the device, as after an unplug, while handles already open still reach
+ * it. */
+static inline void LinkNamedDevice(const WCHAR* name, int present) {
+  DeviceNames n;
+  NameDevice(&n, name);
+  IoDeleteSymbolicLink(&n.ulink);
+  if (present) IoCreateSymbolicLink(&n.ulink, &n.upath);
+}
+
+/* The longest a stalled transfer waits, whatever timeout the port holds,
+ * so that a long hostile run stays within minutes. */
+#define STALL_CAP_MS 250
+
+/* A transfer that waits out `ms` (at most STALL_CAP_MS) and moves nothing. */
+static inline void StallFor(ULONG ms) {
+  LARGE_INTEGER interval;
+  if (ms > STALL_CAP_MS) ms = STALL_CAP_MS;
+  interval.QuadPart = -(LONGLONG)ms * 10000;  /* relative, 100 ns units */
+  KeDelayExecutionThread(KernelMode, FALSE, &interval);
+}
+
+/* A countdown the test sets: nonzero while it lasts, one step per use. */
+static inline int TakeOne(int* countdown) {
+  if (*countdown <= 0) return 0;
+  (*countdown)--;
+  return 1;
 }
 
 /* The bytes the printer holds for the host. */

@@ -4,7 +4,9 @@
 // FindClass and ThrowNew for the one exception class. Like -Xcheck:jni it
 // reports misuse: a call other than the exception and release functions
 // while an exception is pending, a string or array still borrowed when the
-// native call returns. A JNI function it does not implement stops the
+// native call returns, a null or foreign reference, or an object of the
+// wrong kind, handed to a function that needs one (the call then answers
+// as if empty rather than crash). A JNI function it does not implement stops the
 // process. Test fixture, never shipped.
 #pragma once
 
@@ -12,7 +14,9 @@
 
 #include <jni.h>
 
+#include <cstddef>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace vela_host {
@@ -32,11 +36,21 @@ class JniHost {
   jobject NewPort(jstring name);
   // A port object of a class without a portName field.
   jobject NewObjectWithoutPortName();
+  // Sets a port object's portName field (null: no String).
+  void SetPortName(jobject port, jstring name);
+
+  // Objects made from now on can be dropped together, as a VM collects a
+  // call's arguments once nothing refers to them.
+  std::size_t Mark() const { return objects_.size(); }
+  void DropSince(std::size_t mark);
 
   // Before a native call: nothing pending, nothing borrowed.
   void BeginCall();
-  // After it: the exception's message ("" when none), misuse noted.
+  // After it: the exception's message ("" when none), misuse noted; the
+  // local references the call made are gone.
   std::string EndCall();
+  // The class of the exception the last call left, in JNI slash form.
+  const std::string& raisedClass() const { return raisedClass_; }
   // Every misuse seen so far, one per line.
   const std::string& misuse() const { return misuse_; }
 
@@ -44,6 +58,9 @@ class JniHost {
   struct Object;
   static JniHost* Of(JNIEnv* env);
   Object* Get(jobject handle) const;
+  // The object behind a reference handed to `function`, or null (and a
+  // misuse noted) when the reference is null, unknown or of another kind.
+  Object* Checked(jobject handle, int kind, const char* function);
   jobject Add(Object* object);
   void Misuse(const std::string& what);
   bool CheckNoPending(const char* function);
@@ -68,7 +85,10 @@ class JniHost {
   JNINativeInterface_ table_;
   JNIEnv env_;
   std::vector<Object*> objects_;
+  std::unordered_set<const Object*> live_;
+  std::size_t callMark_ = 0;
   std::string pending_;
+  std::string pendingClass_, raisedClass_;
   bool hasPending_ = false;
   int borrowed_ = 0;
   std::string misuse_;

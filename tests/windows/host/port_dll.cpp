@@ -18,7 +18,7 @@ const std::vector<std::string> kContractCapabilities = {
 
 PortDll::PortDll(const std::string& path, const std::string& cls,
                  const std::vector<std::string>& capabilities)
-    : cls_(cls) {
+    : cls_(cls), capNames_(capabilities) {
   dll_ = LoadLibraryA(path.c_str());
   if (dll_ == nullptr) {
     error_ = "LoadLibraryA failed: " + path;
@@ -109,6 +109,18 @@ std::string PortDll::Capabilities(JniHost& h, jobject port) {
     answers += raised.empty() ? (yes ? 'T' : 'F') : '!';
   }
   return answers;
+}
+
+jboolean PortDll::Capability(JniHost& h, jobject port, const std::string& name, bool* known,
+                             std::string* raised) {
+  *known = false;
+  for (std::size_t i = 0; i < capNames_.size(); ++i) {
+    if (capNames_[i] != name || caps_[i] == nullptr) continue;
+    *known = true;
+    VELA_CALL(Bool0, caps_[i], h.env(), port);
+  }
+  *raised = "";
+  return JNI_FALSE;
 }
 
 }  // namespace vela_host

@@ -53,6 +53,10 @@ class PortDll {
   // The capability answers in the order given to the constructor, as T
   // and F.
   std::string Capabilities(JniHost& h, jobject port);
+  // One capability method by its name after "getCap"; false with `known`
+  // false when the constructor was not given it.
+  jboolean Capability(JniHost& h, jobject port, const std::string& name, bool* known,
+                      std::string* raised);
 
  private:
   FARPROC Bind(const std::string& method, int argumentBytes);
@@ -61,6 +65,7 @@ class PortDll {
   std::string cls_;
   std::string error_;
   FARPROC open_, close_, receive_, send_, sendOffline_, enq_, eot_, online_, power_, reset_;
+  std::vector<std::string> capNames_;
   std::vector<FARPROC> caps_;
 };
 

@@ -15,7 +15,13 @@ enum VelaLptField {
   VELA_LPT_ACCEPT = 3,       /* bytes one write takes; -1 all, 0 a busy printer */
   VELA_LPT_FAIL_RESET = 4,   /* nonzero: both reset requests fail */
   VELA_LPT_FAIL_GET_TIMEOUTS = 5,
-  VELA_LPT_FAIL_STATUS = 6   /* nonzero: the status requests fail */
+  VELA_LPT_FAIL_STATUS = 6,  /* nonzero: the status requests fail */
+  VELA_LPT_FAIL_NEXT = 7,    /* the next N transfers, status, timeout and reset
+                                requests fail */
+  VELA_LPT_STALL = 8,        /* the next N transfers wait out their timeout */
+  VELA_LPT_SHORT = 9,        /* the next N transfers move half of what is asked */
+  VELA_LPT_PRESENT = 10      /* 0: unplugged (no name to open, every request of
+                                an open handle fails); 1: plugged in again */
 };
 
 typedef struct VelaLptSetting {
@@ -39,6 +45,8 @@ typedef struct VelaLptState {
   unsigned int log[VELA_LPT_LOG];
   unsigned int logged;
   unsigned int lastReadLength;
+  unsigned int requests;  /* every request the library side made of any of the
+                             driver's devices, the test's own requests not counted */
 } VelaLptState;
 
 #endif

@@ -2,7 +2,8 @@
  * kernel driver that wine loads. It creates one device per name in
  * kNames, each a printer of its own, and answers what the library's Win32
  * calls become under wine (see NOTES.md); tests set and read its state
- * through the requests of lpt_control.h. Never shipped. */
+ * through the requests of lpt_control.h, and can make it fail, stall, move
+ * half of a transfer, or be unplugged and plugged in again. Never shipped. */
 #include <ntddk.h>
 
 #include "driver_common.h"
@@ -27,16 +28,50 @@ typedef struct Printer {
   unsigned int commErrors;
   int accept;
   int failReset, failGetTimeouts, failStatus;
+  int failNext, stall, shorten;
+  int unplugged;
+  const WCHAR* name;
   Feed feed;
 } Printer;
 
 static PDEVICE_OBJECT devices[DEVICES];
+/* Requests from the library side, over every device. */
+static unsigned int libraryRequests;
+
+static void Plug(Printer* p, int present) {
+  if (p->unplugged == !present) return;
+  p->unplugged = !present;
+  LinkNamedDevice(p->name, present);
+}
+
+/* A request the test made fail: the next of a countdown, or any request
+ * once the printer is unplugged. */
+static int Fails(Printer* p) { return p->unplugged || TakeOne(&p->failNext); }
 
 static void Clear(Printer* p) {
+  Plug(p, 1);
+  const WCHAR* name = p->name;
   unsigned char* b = (unsigned char*)p;
   for (ULONG i = 0; i < sizeof(*p); ++i) b[i] = 0;
+  p->name = name;
   p->status = 0x80;  /* selected, no error */
   p->accept = -1;
+}
+
+/* A transfer of n that the test made fail or stall: it moves nothing. */
+static int Troubled(Printer* p, PIRP irp, ULONG n, int write, NTSTATUS* status) {
+  if (Fails(p)) {
+    *status = Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
+    return 1;
+  }
+  if (TakeOne(&p->stall)) {
+    const unsigned int* t = p->state.timeouts;
+    ULONG wait = write ? t[3] * n + t[4] : t[1] * n + t[2];
+    StallFor(wait != 0 ? wait : STALL_CAP_MS);
+    *status = Complete(irp, write ? STATUS_TIMEOUT : STATUS_SUCCESS, 0);
+    return 1;
+  }
+  return 0;
 }
 
 static void Log(Printer* p, unsigned int entry) {
@@ -56,14 +91,14 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       return Complete(irp, STATUS_SUCCESS, 0);
     case IOCTL_SERIAL_GET_TIMEOUTS:
       p->state.getTimeouts++;
-      if (p->failGetTimeouts) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+      if (p->failGetTimeouts || Fails(p)) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
       if (out < 20) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       CopyBytes(buf, p->state.timeouts, 20);
       return Complete(irp, STATUS_SUCCESS, 20);
     case IOCTL_SERIAL_GET_COMMSTATUS: {
       /* SERIAL_STATUS: Errors first; wine maps the serial error bits only. */
       p->state.commStatus++;
-      if (p->failStatus) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+      if (p->failStatus || Fails(p)) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
       ULONG n = out < 24 ? out : 24;
       unsigned char zero[24] = {0};
       CopyBytes(buf, zero, n);
@@ -72,15 +107,15 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
     }
     case IOCTL_SERIAL_RESET_DEVICE:
       p->state.serialResets++;
-      return Complete(irp, p->failReset ? STATUS_INVALID_DEVICE_REQUEST : STATUS_SUCCESS, 0);
+      return Complete(irp, p->failReset || Fails(p) ? STATUS_INVALID_DEVICE_REQUEST : STATUS_SUCCESS, 0);
     case IOCTL_PAR_QUERY_INFORMATION:
       p->state.parQueries++;
-      if (p->failStatus || out < 1) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+      if (p->failStatus || Fails(p) || out < 1) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
       *(unsigned char*)buf = p->status;
       return Complete(irp, STATUS_SUCCESS, 1);
     case IOCTL_PAR_SET_INFORMATION:
       if (in >= 1 && *(unsigned char*)buf == 0x01) p->state.parInits++;
-      return Complete(irp, p->failReset ? STATUS_INVALID_DEVICE_REQUEST : STATUS_SUCCESS, 0);
+      return Complete(irp, p->failReset || Fails(p) ? STATUS_INVALID_DEVICE_REQUEST : STATUS_SUCCESS, 0);
     case VELA_LPT_SET: {
       if (in < sizeof(VelaLptSetting)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       VelaLptSetting s;
@@ -92,6 +127,10 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
         case VELA_LPT_FAIL_RESET: p->failReset = s.value; break;
         case VELA_LPT_FAIL_GET_TIMEOUTS: p->failGetTimeouts = s.value; break;
         case VELA_LPT_FAIL_STATUS: p->failStatus = s.value; break;
+        case VELA_LPT_FAIL_NEXT: p->failNext = s.value; break;
+        case VELA_LPT_STALL: p->stall = s.value; break;
+        case VELA_LPT_SHORT: p->shorten = s.value; break;
+        case VELA_LPT_PRESENT: Plug(p, s.value != 0); break;
         default: return Complete(irp, STATUS_INVALID_PARAMETER, 0);
       }
       return Complete(irp, STATUS_SUCCESS, 0);
@@ -100,6 +139,7 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       return FillFeed(&p->feed, irp, buf, in);
     case VELA_LPT_GET_STATE:
       if (out < sizeof(VelaLptState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      p->state.requests = libraryRequests;
       CopyBytes(buf, &p->state, sizeof(VelaLptState));
       return Complete(irp, STATUS_SUCCESS, sizeof(VelaLptState));
     case VELA_LPT_CLEAR:
@@ -113,6 +153,10 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
 static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
   Printer* p = (Printer*)dev->DeviceExtension;
   PIO_STACK_LOCATION sp = IoGetCurrentIrpStackLocation(irp);
+  if (sp->MajorFunction != IRP_MJ_DEVICE_CONTROL ||
+      sp->Parameters.DeviceIoControl.IoControlCode < VELA_LPT_SET) {
+    libraryRequests++;
+  }
   switch (sp->MajorFunction) {
     case IRP_MJ_CREATE:
       p->state.creates++;
@@ -128,14 +172,21 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
       ULONG n = sp->Parameters.Write.Length;
       ULONG take = p->accept < 0 || (ULONG)p->accept > n ? n : (ULONG)p->accept;
       p->state.writes++;
+      NTSTATUS troubled;
+      if (Troubled(p, irp, n, 1, &troubled)) return troubled;
+      if (TakeOne(&p->shorten)) take = n / 2;
       p->state.bytesTaken += take;
       Log(p, n);
       return Complete(irp, STATUS_SUCCESS, take);
     }
-    case IRP_MJ_READ:
+    case IRP_MJ_READ: {
+      ULONG n = sp->Parameters.Read.Length;
       p->state.reads++;
-      p->state.lastReadLength = sp->Parameters.Read.Length;
-      return ReadFeed(&p->feed, irp, sp->Parameters.Read.Length);
+      p->state.lastReadLength = n;
+      NTSTATUS troubled;
+      if (Troubled(p, irp, n, 0, &troubled)) return troubled;
+      return ReadFeed(&p->feed, irp, TakeOne(&p->shorten) ? n / 2 : n);
+    }
     case IRP_MJ_DEVICE_CONTROL:
       return Control(p, irp, sp);
     default:
@@ -155,7 +206,9 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING path) {
   for (ULONG i = 0; i < DEVICES; ++i) {
     NTSTATUS s = CreateNamedDevice(driver, kNames[i], sizeof(Printer), &devices[i]);
     if (!NT_SUCCESS(s)) return s;
-    Clear((Printer*)devices[i]->DeviceExtension);
+    Printer* p = (Printer*)devices[i]->DeviceExtension;
+    p->name = kNames[i];
+    Clear(p);
   }
   return STATUS_SUCCESS;
 }

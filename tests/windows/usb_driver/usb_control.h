@@ -12,8 +12,14 @@
 
 enum VelaUsbField {
   VELA_USB_STATUS = 1,         /* the byte IOCTL_PRINTER_GET_STATUS answers */
-  VELA_USB_STATUS_ANSWERS = 2  /* status requests answered before the device
+  VELA_USB_STATUS_ANSWERS = 2, /* status requests answered before the device
                                   vanishes (answers no byte); -1 for ever */
+  VELA_USB_FAIL = 3,           /* the next N reads and writes fail, moving nothing */
+  VELA_USB_STALL = 4,          /* the next N reads and writes wait out their timeout */
+  VELA_USB_SHORT = 5,          /* the next N reads and writes move half of what is asked */
+  VELA_USB_PRESENT = 6         /* 0: unplugged (no name to open, no status, transfers
+                                  fail); 1: plugged in again; 2: unplugged once it
+                                  has answered one more status request */
 };
 
 typedef struct VelaUsbSetting {
@@ -35,6 +41,8 @@ typedef struct VelaUsbState {
   unsigned int log[VELA_USB_LOG];  /* each write's length, in order */
   unsigned int logged;
   unsigned int lastReadLength;
+  unsigned int requests;  /* every request the library side made of any of the
+                             driver's devices, the test's own requests not counted */
 } VelaUsbState;
 
 #define VELA_FNV_BASIS 2166136261u

@@ -2,8 +2,9 @@
  * kernel driver that wine loads, playing the printer maker's driver. It
  * answers the printer's four control codes and the serial timeouts request
  * that SetCommTimeouts becomes, serves reads from a queue the test fills,
- * takes writes as the test scripts them, and can vanish (its status request
- * then answers no byte). Three plain devices are reached as \\.\NAME; two more
+ * takes writes as the test scripts them, fails, stalls or shortens the
+ * transfers the test asks it to, and can vanish (its status request then
+ * answers no byte) or be unplugged and plugged in again. Three plain devices are reached as \\.\NAME; two more
  * register a device interface of the printer's class, as the maker's
  * driver does, so that the Setup API lists them. Tests drive it through the
  * requests of usb_control.h. Never shipped. */
@@ -43,13 +44,28 @@ typedef struct Printer {
   int statusAnswers;
   int accept[VELA_USB_SCRIPT];
   unsigned int scripted, writesSinceScript;
+  int fail, stall, shorten;
+  int unplugged, unplugAfterStatus;
   Feed feed;
 } Printer;
 
 static PDEVICE_OBJECT devices[DEVICES];
+/* Requests from the library side, over every device. */
+static unsigned int libraryRequests;
 static UNICODE_STRING interfaces[DEVICES];
 
+/* Unplugged, a device loses its name and its interface is no longer
+ * present, so the Setup API stops listing it. */
+static void Plug(Printer* p, int present) {
+  if (p->unplugged == !present) return;
+  p->unplugged = !present;
+  LinkNamedDevice(p->device->name, present);
+  UNICODE_STRING* registered = &interfaces[p->device - kDevices];
+  if (registered->Buffer) IoSetDeviceInterfaceState(registered, present ? TRUE : FALSE);
+}
+
 static void Clear(Printer* p) {
+  Plug(p, 1);
   const Device* device = p->device;
   unsigned char* b = (unsigned char*)p;
   for (ULONG i = 0; i < sizeof(*p); ++i) b[i] = 0;
@@ -78,9 +94,10 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       return TakeTimeouts(p->state.driverTimeouts, &p->state.driverSetTimeouts, buf, in, irp);
     case IOCTL_PRINTER_GET_STATUS:
       p->state.statusRequests++;
-      if (p->statusAnswers == 0 || out < 1) return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
+      if (p->statusAnswers == 0 || p->unplugged || out < 1) return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
       if (p->statusAnswers > 0) p->statusAnswers--;
       *(unsigned char*)buf = p->status;
+      if (TakeOne(&p->unplugAfterStatus)) Plug(p, 0);
       return Complete(irp, STATUS_SUCCESS, 1);
     case IOCTL_PRINTER_SHORT_WRITE:
       p->state.shortWrites++;
@@ -94,6 +111,14 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       CopyBytes(&s, buf, sizeof(s));
       if (s.field == VELA_USB_STATUS) p->status = (unsigned char)s.value;
       else if (s.field == VELA_USB_STATUS_ANSWERS) p->statusAnswers = s.value;
+      else if (s.field == VELA_USB_FAIL) p->fail = s.value;
+      else if (s.field == VELA_USB_STALL) p->stall = s.value;
+      else if (s.field == VELA_USB_SHORT) p->shorten = s.value;
+      else if (s.field == VELA_USB_PRESENT && s.value == 2) p->unplugAfterStatus = 1;
+      else if (s.field == VELA_USB_PRESENT) {
+        p->unplugAfterStatus = 0;
+        Plug(p, s.value != 0);
+      }
       else return Complete(irp, STATUS_INVALID_PARAMETER, 0);
       return Complete(irp, STATUS_SUCCESS, 0);
     }
@@ -107,6 +132,7 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       return FillFeed(&p->feed, irp, buf, in);
     case VELA_USB_GET_STATE:
       if (out < sizeof(VelaUsbState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      p->state.requests = libraryRequests;
       CopyBytes(buf, &p->state, sizeof(VelaUsbState));
       return Complete(irp, STATUS_SUCCESS, sizeof(VelaUsbState));
     case VELA_USB_CLEAR:
@@ -118,12 +144,36 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
   }
 }
 
+/* The timeouts the port was last given, by either request. */
+static const unsigned int* Timeouts(Printer* p) {
+  return p->state.serialSetTimeouts > 0 ? p->state.serialTimeouts : p->state.driverTimeouts;
+}
+
+/* A transfer of n that the test made fail or stall: it moves nothing. */
+static int Troubled(Printer* p, PIRP irp, ULONG n, int write, NTSTATUS* status) {
+  if (p->unplugged || TakeOne(&p->fail)) {
+    *status = Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
+    return 1;
+  }
+  if (TakeOne(&p->stall)) {
+    const unsigned int* t = Timeouts(p);
+    ULONG wait = write ? t[3] * n + t[4] : t[1] * n + t[2];
+    StallFor(wait != 0 ? wait : STALL_CAP_MS);
+    *status = Complete(irp, write ? STATUS_TIMEOUT : STATUS_SUCCESS, 0);
+    return 1;
+  }
+  return 0;
+}
+
 static NTSTATUS Write(Printer* p, PIRP irp, ULONG n) {
+  NTSTATUS troubled;
+  if (Troubled(p, irp, n, 1, &troubled)) return troubled;
   ULONG take = n;
   if (p->writesSinceScript < p->scripted) {
     int a = p->accept[p->writesSinceScript];
     if (a >= 0 && (ULONG)a < n) take = (ULONG)a;
   }
+  if (TakeOne(&p->shorten)) take = n / 2;
   p->writesSinceScript++;
   p->state.writes++;
   if (p->state.logged < VELA_USB_LOG) p->state.log[p->state.logged] = n;
@@ -139,7 +189,9 @@ static NTSTATUS Write(Printer* p, PIRP irp, ULONG n) {
 static NTSTATUS Read(Printer* p, PIRP irp, ULONG n) {
   p->state.reads++;
   p->state.lastReadLength = n;
-  return ReadFeed(&p->feed, irp, n);
+  NTSTATUS troubled;
+  if (Troubled(p, irp, n, 0, &troubled)) return troubled;
+  return ReadFeed(&p->feed, irp, TakeOne(&p->shorten) ? n / 2 : n);
 }
 
 static ULONG Length(const WCHAR* s) {
@@ -165,6 +217,10 @@ static NTSTATUS QueryId(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
 static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
   Printer* p = (Printer*)dev->DeviceExtension;
   PIO_STACK_LOCATION sp = IoGetCurrentIrpStackLocation(irp);
+  if (sp->MajorFunction != IRP_MJ_DEVICE_CONTROL ||
+      sp->Parameters.DeviceIoControl.IoControlCode < VELA_USB_SET) {
+    libraryRequests++;
+  }
   switch (sp->MajorFunction) {
     case IRP_MJ_CREATE:
       p->state.creates++;
