@@ -1,7 +1,8 @@
 # The Linux libraries for the other processors tills run on, wherever
 # Debian's cross compiler and the target's libusb-0.1 are installed: each a
 # sub-build (cmake/linux_cross) into build/linux-ARCH/lib. Sets
-# VELA_LINUX_CROSS_ARCHS; the target linux_cross_libs builds them all.
+# VELA_LINUX_CROSS_ARCHS and each one's VELA_LINUX_CROSS_TRIPLET_<arch>; the
+# target linux_cross_libs builds them all.
 include(ExternalProject)
 set(VELA_LINUX_CROSS_ARCHS)
 # libusb-0.1's header is the same on every processor; alone in a folder of
@@ -34,6 +35,7 @@ function(vela_linux_cross arch triplet)
     DEPENDS vela_brevant)
   add_dependencies(linux_cross_libs linux_libs_${arch})
   set(VELA_LINUX_CROSS_ARCHS ${VELA_LINUX_CROSS_ARCHS} ${arch} PARENT_SCOPE)
+  set(VELA_LINUX_CROSS_TRIPLET_${arch} ${triplet} PARENT_SCOPE)
 endfunction()
 
 vela_linux_cross(aarch64 aarch64-linux-gnu)

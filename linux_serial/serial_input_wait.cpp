@@ -11,7 +11,6 @@
 namespace vela {
 namespace {
 
-constexpr long long kStepMilliseconds = 20;
 // The largest VMIN the terminal interface can hold.
 constexpr int kMostWakeBytes = 255;
 
@@ -68,9 +67,9 @@ class WakeThreshold {
 // of its time late, so the last step of a quiet wait is a poll of its own
 // and the wait ends at its deadline.
 Deadline NextLook(bool arriving, const Deadline& idleEnd) {
-  if (arriving) return Earliest(DeadlineIn(kStepMilliseconds), idleEnd);
+  if (arriving) return Earliest(DeadlineIn(kSerialStepMilliseconds), idleEnd);
   const long long left = MillisecondsLeft(idleEnd);
-  return left > 2 * kStepMilliseconds ? DeadlineIn(left - kStepMilliseconds) : idleEnd;
+  return left > 2 * kSerialStepMilliseconds ? DeadlineIn(left - kSerialStepMilliseconds) : idleEnd;
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 
 namespace vela {
 
+// The serial library's polling step: how often a wait looks at the line
+// while bytes come in or DSR is low.
+inline constexpr std::int32_t kSerialStepMilliseconds = 20;
+
 enum class InputWait { kQueued, kTimedOut, kCountFailed };
 
 // Waits until at least `length` bytes are queued, without taking any.

@@ -17,12 +17,11 @@
 namespace vela {
 namespace {
 
-constexpr long kStepMicroseconds = 20000;
-constexpr std::int32_t kStepMilliseconds = 20;
+constexpr long kStepMicroseconds = kSerialStepMilliseconds * 1000L;
 constexpr int kFlowBlock = 256;
 
 std::int32_t CountDown(std::int32_t remaining) {
-  return remaining > kStepMilliseconds ? remaining - kStepMilliseconds : 0;
+  return remaining > kSerialStepMilliseconds ? remaining - kSerialStepMilliseconds : 0;
 }
 
 // Fills `scratch` with exactly `length` bytes once they are all queued.
@@ -73,7 +72,7 @@ ssize_t WriteWhenRoom(int fd, const jbyte* data, int count, std::int32_t* remain
     const Deadline end = DeadlineIn(*remaining);
     // A line that reported room and still refused is given a step before
     // the next look, so that no report can make the wait spin.
-    if (roomReported) SleepUntil(Earliest(DeadlineIn(kStepMilliseconds), end));
+    if (roomReported) SleepUntil(Earliest(DeadlineIn(kSerialStepMilliseconds), end));
     roomReported = PollUntil(fd, POLLOUT, end) != 0;
     *remaining = static_cast<std::int32_t>(MillisecondsLeft(end));
     if (!roomReported) {

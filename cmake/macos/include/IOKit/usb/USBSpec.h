@@ -1,5 +1,5 @@
-/* The USB specification's names for transfer types and directions, and
- * the IOKit class of a USB device. */
+/* USB's names for transfer types and directions, and the IOKit class
+ * of a USB device, under the header name Apple gives them. */
 #ifndef _USBSPEC_H
 #define _USBSPEC_H
 
