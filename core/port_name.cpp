@@ -78,10 +78,12 @@ int NameNumber(const char* field, std::size_t fieldSize, std::size_t offset, int
   return static_cast<int>(value);
 }
 
-bool NameFieldBeginsWith(const char* field, std::size_t fieldSize,
-                         const char* key, std::size_t keyLength) {
-  if (keyLength > fieldSize) return false;
-  return std::memcmp(field, key, keyLength) == 0;
+bool NameFieldEquals(const char* field, std::size_t fieldSize,
+                     const char* key, std::size_t keyLength) {
+  // Modified UTF-8 holds no zero byte, so the stored name ends at the
+  // first zero of its zero-padded field.
+  if (keyLength >= fieldSize) return false;
+  return std::memcmp(field, key, keyLength) == 0 && field[keyLength] == '\0';
 }
 
 }  // namespace vela

@@ -38,9 +38,11 @@ bool CopyNameIntoField(JNIEnv* env, jstring str, char* field,
 // or -1 when it falls outside 0 to limit - 1. Never reads past the field.
 int NameNumber(const char* field, std::size_t fieldSize, std::size_t offset, int limit);
 
-// A stored name matches when it begins with the looked-up bytes; a key
-// longer than the field never matches.
-bool NameFieldBeginsWith(const char* field, std::size_t fieldSize,
-                         const char* key, std::size_t keyLength);
+// A stored name matches only when it is exactly the looked-up bytes: a
+// port found by the beginning of its name would send one printer's receipt
+// to another (/dev/ttyS1 finding /dev/ttyS10). A key that leaves no zero
+// after it in the field never matches.
+bool NameFieldEquals(const char* field, std::size_t fieldSize,
+                     const char* key, std::size_t keyLength);
 
 }  // namespace vela

@@ -22,7 +22,7 @@ int FindFreeSlot(const Record (&table)[Slots]) {
   return -1;
 }
 
-// The first slot in use whose stored name begins with the object's
+// The first slot in use whose stored name is exactly the object's
 // `portName`. Never raises: on failure the message to raise is handed back.
 template <typename Record, std::size_t Slots>
 Record* FindPortFromObj(JNIEnv* env, jobject obj, Record (&table)[Slots],
@@ -32,8 +32,8 @@ Record* FindPortFromObj(JNIEnv* env, jobject obj, Record (&table)[Slots],
   Record* found = nullptr;
   for (std::size_t i = 0; i < Slots && found == nullptr; ++i) {
     if (table[i].inUse != 0 &&
-        NameFieldBeginsWith(table[i].name, sizeof(table[i].name), key.bytes,
-                            static_cast<std::size_t>(key.length))) {
+        NameFieldEquals(table[i].name, sizeof(table[i].name), key.bytes,
+                        static_cast<std::size_t>(key.length))) {
       found = &table[i];
     }
   }

@@ -1,8 +1,12 @@
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "usb_descriptor_reserve.h"
+#include "usb_name_form.h"
 #include "usb_port.h"
 #include "usb_protocol.h"
+#include "usb_sysfs.h"
 
 namespace vela {
 
@@ -18,16 +22,58 @@ struct usb_interface_descriptor* Setting(struct usb_device* dev, int c, int i, i
   return &dev->config[c].interface[i].altsetting[a];
 }
 
-struct usb_device* FindPrinter() {
-  for (struct usb_bus* bus = usb_busses; bus != nullptr; bus = bus->next) {
-    for (struct usb_device* dev = bus->devices; dev != nullptr; dev = dev->next) {
-      if (dev->descriptor.idVendor == kPrinterVendorId &&
-          dev->descriptor.idProduct == kPrinterProductId) {
-        return dev;
-      }
+// libusb-0.1 names buses and devices by their usbfs folder and file, the
+// kernel's bus and device numbers in three digits.
+int UsbfsNumber(const char* name) {
+  char* end = nullptr;
+  long value = std::strtol(name, &end, 10);
+  return end == name || *end != '\0' || value < 0 || value > 0xFFFF ? -1 : static_cast<int>(value);
+}
+
+bool IsPrinter(const struct usb_device* dev) {
+  return dev->descriptor.idVendor == kPrinterVendorId &&
+         dev->descriptor.idProduct == kPrinterProductId;
+}
+
+// Whether a port already open uses the device with these numbers.
+bool Held(int busNumber, int deviceNumber) {
+  for (const USBPort& port : usbPorts) {
+    if (port.inUse != 0 && port.busNumber == busNumber && port.deviceNumber == deviceNumber) {
+      return true;
     }
   }
-  return nullptr;
+  return false;
+}
+
+// Whether the device is the one a usb:serial= or usb:port= name asks for.
+bool Named(const UsbNameForm& form, int busNumber, int deviceNumber) {
+  char device[256];
+  if (!SysfsDeviceName(busNumber, deviceNumber, device, sizeof(device))) return false;
+  if (form.kind == UsbNameKind::kPort) return UsbNameTextIs(form, device, std::strlen(device));
+  char serial[256];
+  std::size_t length = 0;
+  return ReadSysfsAttribute(device, "serial", serial, sizeof(serial), &length) &&
+         UsbNameTextIs(form, serial, length);
+}
+
+// In bus order: the printer a usb: name asks for; for any other name the
+// first printer no open port holds, else the first one, so that a second
+// printer of the same model is reached by a second name.
+struct usb_device* FindPrinter(const UsbNameForm& form) {
+  struct usb_device* first = nullptr;
+  for (struct usb_bus* bus = usb_busses; bus != nullptr; bus = bus->next) {
+    for (struct usb_device* dev = bus->devices; dev != nullptr; dev = dev->next) {
+      if (!IsPrinter(dev)) continue;
+      int busNumber = UsbfsNumber(bus->dirname), deviceNumber = UsbfsNumber(dev->filename);
+      if (form.kind != UsbNameKind::kAny) {
+        if (Named(form, busNumber, deviceNumber)) return dev;
+        continue;
+      }
+      if (!Held(busNumber, deviceNumber)) return dev;
+      if (first == nullptr) first = dev;
+    }
+  }
+  return first;
 }
 
 }  // namespace
@@ -67,7 +113,7 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
   usb_init();
   usb_find_busses();
   usb_find_devices();
-  struct usb_device* dev = FindPrinter();
+  struct usb_device* dev = FindPrinter(ParseUsbName(record->name, sizeof(record->name)));
   if (dev == nullptr) {
     *message = kNoDeviceOnBusses;
     return false;
@@ -109,6 +155,8 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
   }
   record->bus = dev->bus;
   record->device = dev;
+  record->busNumber = UsbfsNumber(dev->bus->dirname);
+  record->deviceNumber = UsbfsNumber(dev->filename);
   record->handle = handle;
   return true;
 }

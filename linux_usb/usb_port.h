@@ -14,7 +14,7 @@ namespace vela {
 
 struct USBPort {
   std::uint8_t inUse;
-  char name[100];  // only a key: any name opens the first printer on the buses
+  char name[100];  // the key; a usb:serial= or usb:port= name also picks the printer
   struct usb_bus* bus;
   struct usb_device* device;
   usb_dev_handle* handle;
@@ -23,6 +23,10 @@ struct USBPort {
   std::int32_t alternateSetting;
   std::int32_t bulkInEndpoint;
   std::int32_t bulkOutEndpoint;
+  // The device's numbers, by which an open tells the printers ports hold
+  // (the device pointer may be stale after a rescan).
+  std::int32_t busNumber;
+  std::int32_t deviceNumber;
 };
 
 inline constexpr std::size_t kUsbSlots = 20;
@@ -36,7 +40,8 @@ int find_first_altsetting(struct usb_device* dev, int* c, int* i, int* a);
 // transfer type given, or -1.
 int find_ep(struct usb_device* dev, int c, int i, int a, int direction, int type);
 
-// Rescans the buses and opens the first printer with the printer's identity.
+// Rescans the buses and opens the printer the record's name picks (see
+// usb_name_form.h) among those with the printer's identity.
 bool OpenUsbPrinter(USBPort* record, const char** message);
 
 struct UsbLibrary : PortLibrary {

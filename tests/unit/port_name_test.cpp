@@ -7,19 +7,19 @@
 namespace vela {
 namespace {
 
-TEST(PortNameMatch, StoredNameBeginsWithKey) {
+TEST(PortNameMatch, OnlyTheExactNameMatches) {
   char field[100] = "/dev/ttyS10";
-  EXPECT_TRUE(NameFieldBeginsWith(field, sizeof(field), "/dev/ttyS10", 11));
-  EXPECT_TRUE(NameFieldBeginsWith(field, sizeof(field), "/dev/ttyS1", 10));
-  EXPECT_TRUE(NameFieldBeginsWith(field, sizeof(field), "", 0));
-  EXPECT_FALSE(NameFieldBeginsWith(field, sizeof(field), "/dev/ttyS100", 12));
-  EXPECT_FALSE(NameFieldBeginsWith(field, sizeof(field), "/DEV/ttyS10", 11));
-}
-
-TEST(PortNameMatch, KeyLongerThanTheFieldNeverMatches) {
-  char field[4] = {'a', 'b', 'c', 'd'};
-  EXPECT_TRUE(NameFieldBeginsWith(field, sizeof(field), "abcd", 4));
-  EXPECT_FALSE(NameFieldBeginsWith(field, sizeof(field), "abcde", 5));
+  EXPECT_TRUE(NameFieldEquals(field, sizeof(field), "/dev/ttyS10", 11));
+  EXPECT_FALSE(NameFieldEquals(field, sizeof(field), "/dev/ttyS1", 10));
+  EXPECT_FALSE(NameFieldEquals(field, sizeof(field), "", 0));
+  EXPECT_FALSE(NameFieldEquals(field, sizeof(field), "/dev/ttyS100", 12));
+  EXPECT_FALSE(NameFieldEquals(field, sizeof(field), "/DEV/ttyS10", 11));
+  char empty[100] = "";
+  EXPECT_TRUE(NameFieldEquals(empty, sizeof(empty), "", 0));
+  // A key that fills the field has no terminating zero to match against.
+  char full[4] = {'a', 'b', 'c', 'd'};
+  EXPECT_FALSE(NameFieldEquals(full, sizeof(full), "abcd", 4));
+  EXPECT_FALSE(NameFieldEquals(full, sizeof(full), "abcde", 5));
 }
 
 TEST(LowTimeout, LowThirtyTwoBitsAsSigned) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "usb_name_form.h"
+
 namespace vela {
 namespace {
 
@@ -49,6 +53,50 @@ TEST(UsbProtocol, ReceivedCountIsClampedToWantedAndArray) {
   EXPECT_EQ(ReceivedCount(5, 0, 10), 0);
   EXPECT_EQ(ReceivedCount(5, -4, 10), 0);
   EXPECT_EQ(ReceivedCount(0, 10, 10), 0);
+}
+
+TEST(UsbNameForm, SerialAndPortFormsPickAPrinterAnythingElseDoesNot) {
+  auto form = [](const char* name) {
+    char field[100] = {};
+    std::string(name).copy(field, sizeof(field) - 1);
+    UsbNameForm f = ParseUsbName(field, sizeof(field));
+    return std::make_pair(f.kind, std::string(f.text, f.length));
+  };
+  EXPECT_EQ(form("usb:serial=A1 b"), std::make_pair(UsbNameKind::kSerial, std::string("A1 b")));
+  EXPECT_EQ(form("usb:port=1-1.4"), std::make_pair(UsbNameKind::kPort, std::string("1-1.4")));
+  EXPECT_EQ(form("usb:serial="), std::make_pair(UsbNameKind::kSerial, std::string()));
+  EXPECT_EQ(form("USB:serial=A").first, UsbNameKind::kAny);
+  EXPECT_EQ(form("usb:serial").first, UsbNameKind::kAny);
+  EXPECT_EQ(form("usb").second, "usb");
+  // A field without a terminating zero ends with the field.
+  char full[4] = {'u', 's', 'b', '0'};
+  EXPECT_EQ(ParseUsbName(full, sizeof(full)).length, 4u);
+  UsbNameForm serial = ParseUsbName("usb:serial=X7", 14);
+  EXPECT_TRUE(UsbNameTextIs(serial, "X7", 2));
+  EXPECT_FALSE(UsbNameTextIs(serial, "X70", 3));
+  EXPECT_FALSE(UsbNameTextIs(serial, "x7", 2));
+
+  std::uint32_t location = 0;
+  EXPECT_TRUE(ParseLocationId(ParseUsbName("usb:port=0x14A0fF00", 20), &location));
+  EXPECT_EQ(location, 0x14A0FF00u);
+  for (const char* bad : {"usb:port=0x1420000", "usb:port=0x142000000", "usb:port=0X14200000",
+                          "usb:port=0x1420000g", "usb:serial=0x14200000", "0x14200000"}) {
+    EXPECT_FALSE(ParseLocationId(ParseUsbName(bad, 30), &location)) << bad;
+  }
+}
+
+TEST(UsbNameForm, StringDescriptorsGiveTheBytesAJavaStringWould) {
+  // "A", U+00E9, U+20AC, U+0000 and a lone surrogate, as modified UTF-8.
+  const unsigned char d[] = {12, 3, 'A', 0, 0xE9, 0, 0xAC, 0x20, 0, 0, 0x3D, 0xD8};
+  char out[32];
+  ASSERT_EQ(StringDescriptorText(d, sizeof(d), out, sizeof(out)), 11);
+  EXPECT_EQ(std::string(out, 11), "A\xC3\xA9\xE2\x82\xAC\xC0\x80\xED\xA0\xBD");
+  EXPECT_EQ(StringDescriptorText(d, sizeof(d), out, 10), -1) << "does not fit";
+  EXPECT_EQ(StringDescriptorText(d, 11, out, sizeof(out)), -1) << "bLength past the reply";
+  const unsigned char notString[] = {4, 2, 'A', 0};
+  EXPECT_EQ(StringDescriptorText(notString, 4, out, sizeof(out)), -1);
+  const unsigned char empty[] = {2, 3};
+  EXPECT_EQ(StringDescriptorText(empty, 2, out, sizeof(out)), 0);
 }
 
 }  // namespace
