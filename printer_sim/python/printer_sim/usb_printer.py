@@ -24,8 +24,13 @@ URB_SIZE = 56
 ENOENT_STATUS = -errno.ENOENT
 
 
+SERIAL_INDEX = 3  # iSerialNumber of a device given a serial number
+
+
 class UsbPrinter:
-    def __init__(self):
+    def __init__(self, serial=None):
+        self.serial = serial  # the iSerialNumber string, or None
+        self.syspath = None  # its sysfs folder
         self.lock = threading.Lock()
         self.status = 0x18  # reply of the status request
         self.count_reply = None  # raw 2 bytes of the waiting-bytes reply; None: len(bulk_in)
@@ -104,7 +109,12 @@ class UsbPrinter:
             client.complete(-1, self.fail_control[req])
             return
         reply = b""
-        if rtype == 0xC0 and req == 0x01:
+        if rtype == 0x80 and req == 0x06 and value >> 8 == 3:
+            reply = self._string_descriptor(value & 0xFF)
+            if reply is None:
+                client.complete(-1, errno.EPIPE)  # no such string: the device stalls
+                return
+        elif rtype == 0xC0 and req == 0x01:
             reply = bytes([self.status])
         elif rtype == 0xC0 and req == 0x03:
             reply = (self.count_reply if self.count_reply is not None
@@ -113,6 +123,14 @@ class UsbPrinter:
         if reply:
             ctrl.resolve(16, len(reply)).update(0, reply)
         client.complete(len(reply), 0)
+
+    def _string_descriptor(self, index):
+        if index == 0:
+            return bytes([4, 3, 0x09, 0x04])  # US English only
+        if index == SERIAL_INDEX and self.serial is not None:
+            text = self.serial.encode("utf-16-le")
+            return bytes([2 + len(text), 3]) + text
+        return None
 
     def _submit(self, client):
         arg = client.get_arg()
@@ -184,15 +202,25 @@ class UsbCommands:
     def _get(self, path):
         return self.printers[path]
 
-    def cmd_add(self, descriptors_hex):
-        """usb.add HEX -> devpath of a new device whose node holds HEX"""
+    def cmd_add(self, descriptors_hex, serial="-", socket="-"):
+        """usb.add HEX [SERIAL [SOCKET]] -> devpath of a new device whose node
+        holds HEX; SERIAL (or -: none) its serial number string, in the
+        device descriptor, its string descriptors and sysfs; SOCKET (or -:
+        1-N) its kernel name, a sysfs folder with busnum and devnum"""
         num = self.next_dev
         self.next_dev += 1
         node = "bus/usb/001/%03d" % num
-        devpath = self.testbed.add_node("/devices/pci0000:00/usb1/1-%d" % num,
+        attributes = "A: busnum=1\nA: devnum=%d\n" % num
+        if serial != "-":
+            descriptors_hex = (descriptors_hex[:32] + "%02X" % SERIAL_INDEX
+                               + descriptors_hex[34:])
+            attributes += "A: serial=%s\n" % serial
+        syspath = "/devices/pci0000:00/usb1/" + ("1-%d" % num if socket == "-" else socket)
+        devpath = self.testbed.add_node(syspath,
                                         node + "=" + descriptors_hex.upper(), "usb",
-                                        "E: DEVTYPE=usb_device\n")
-        printer = UsbPrinter()
+                                        "E: DEVTYPE=usb_device\n" + attributes)
+        printer = UsbPrinter(None if serial == "-" else serial)
+        printer.syspath = syspath
         self.testbed.attach(devpath, printer.on_ioctl)
         self.printers[devpath] = printer
         return devpath
@@ -205,6 +233,8 @@ class UsbCommands:
                 os.unlink(self.testbed.node_path(devpath))
             except FileNotFoundError:
                 pass
+            # Its sysfs folder goes too, so that a socket can be used again.
+            self.testbed.tb.remove_device("/sys" + printer.syspath)
         self.printers = {}
 
     def cmd_vanish_on_scan(self, path):

@@ -20,13 +20,27 @@ public final class UsbPrinter {
 
     /** A device whose node holds these descriptor bytes. */
     public UsbPrinter(PrinterSim sim, byte[] descriptors) {
+        this(sim, descriptors, null, null);
+    }
+
+    /**
+     * A device with this serial number (null: none) in the socket of this
+     * kernel name (null: 1-N, after its device number N).
+     */
+    public UsbPrinter(PrinterSim sim, byte[] descriptors, String serial, String socket) {
         this.sim = sim;
-        this.path = sim.call("usb.add " + PrinterSim.hex(descriptors));
+        this.path = sim.call("usb.add " + PrinterSim.hex(descriptors) + " " + (serial == null ? "-" : serial)
+                + " " + (socket == null ? "-" : socket));
     }
 
     /** The printer as shipped: one interface, bulk OUT 0x01 and bulk IN 0x82. */
     public static UsbPrinter standard(PrinterSim sim) {
-        return new UsbPrinter(sim, descriptors(VENDOR, PRODUCT, new int[] {0, 0, 0x01, BULK, 0x82, BULK}));
+        return standard(sim, null, null);
+    }
+
+    public static UsbPrinter standard(PrinterSim sim, String serial, String socket) {
+        return new UsbPrinter(sim, descriptors(VENDOR, PRODUCT, new int[] {0, 0, 0x01, BULK, 0x82, BULK}),
+                serial, socket);
     }
 
     /** Takes every device off the bus. */
