@@ -12,7 +12,7 @@ import java.util.List;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.Test;
 
-/** The table of 20 ports and the lookup by the beginning of the name. */
+/** The table of 20 ports and the lookup by the exact name. */
 class LinuxSerialTableTest {
     private final Ports<VelaCommPortLinuxSerial> support = Ports.serial();
 
@@ -43,11 +43,11 @@ class LinuxSerialTableTest {
         ports.get(7).port._closePort();
         late._openPort(extra.path, PLAIN);
         extra.take();
-        // An empty portName matches the first slot in use.
-        VelaCommPortLinuxSerial first = new VelaCommPortLinuxSerial("");
-        assertReaches(first, extra, 0x55);
+        assertReaches(late, extra, 0x55);
+        // Only the exact name finds a port: an empty one finds none.
+        raises(support.portNotOpened, () -> new VelaCommPortLinuxSerial("")._sendData(new byte[1], 1, 10));
         late._closePort();
-        assertReaches(first, ports.get(1).printer, 0x56);
+        assertReaches(ports.get(1).port, ports.get(1).printer, 0x56);
     }
 
     @Test
@@ -64,14 +64,21 @@ class LinuxSerialTableTest {
     }
 
     @Test
-    void aShorterNameFindsALongerStoredOne() throws Exception {
+    void namesWhereOneBeginsTheOtherEachReachTheirOwnPrinter() throws Exception {
         var ten = Printers.modem(support, "ttyS10", PLAIN);
-        VelaCommPortLinuxSerial one = new VelaCommPortLinuxSerial("/dev/ttyS1");
-        assertReaches(one, ten.printer, 0x10);
-        VelaCommPortLinuxSerial longer = new VelaCommPortLinuxSerial("/dev/ttyS100");
-        raises(support.portNotOpened, () -> longer._sendData(new byte[1], 1, 10));
-        VelaCommPortLinuxSerial otherCase = new VelaCommPortLinuxSerial("/DEV/ttyS10");
-        raises(support.portNotOpened, otherCase::_hdwrResetDevice);
+        var one = Printers.modem(support, "ttyS1", PLAIN);
+        for (int round = 0; round < 2; round++) {
+            assertReaches(new VelaCommPortLinuxSerial(one.printer.path), one.printer, 0x10 + round);
+            assertReaches(new VelaCommPortLinuxSerial(ten.printer.path), ten.printer, 0x20 + round);
+            ten.port._closePort();
+            one.port._closePort();
+            raises(support.portNotOpened, new VelaCommPortLinuxSerial(one.printer.path)::_hdwrResetDevice);
+            // Again, the shorter name opened first.
+            support.open(one.printer.path, PLAIN);
+            support.open(ten.printer.path, PLAIN);
+        }
+        raises(support.portNotOpened, () -> new VelaCommPortLinuxSerial("/dev/ttyS100")._sendData(new byte[1], 1, 10));
+        raises(support.portNotOpened, new VelaCommPortLinuxSerial("/DEV/ttyS10")::_hdwrResetDevice);
     }
 
     @Test
