@@ -210,19 +210,25 @@ TEST_F(WindowsParallel, Win9xReadsTheCommErrorsAndResetsWithEscapeCommFunction) 
   EXPECT_EQ(raised, kResetFailed);
 }
 
-TEST_F(WindowsParallel, TwentySlotsThePrefixLookupAndClose) {
+TEST_F(WindowsParallel, TwentySlotsTheExactLookupAndClose) {
   EmulatedLpt lpt(kVlpt), vlpt2("\\\\.\\VLPT2");
   std::vector<jobject> ports;
   for (int i = 0; i < 20; ++i) ports.push_back(Open("\\\\.\\VLPT2"));
   dll.OpenPort(host, Port(kVlpt), host.NewString(kVlpt), nullptr, &raised);
   EXPECT_EQ(raised, kTooMany);
   EXPECT_EQ(lpt.State().creates, 0u) << "nothing opened for the 21st";
-  // The lookup takes the first slot whose name begins with the portName.
+  // Only the exact name finds a port, though \\.\VLPT begins \\.\VLPT2.
   jbyteArray data = host.NewByteArray(std::vector<jbyte>(3, 7));
-  EXPECT_EQ(dll.SendData(host, Port(kVlpt), data, 3, 1000, &raised), 3);
-  EXPECT_EQ(vlpt2.State().bytesTaken, 3u);
+  EXPECT_EQ(dll.SendData(host, Port(kVlpt), data, 3, 1000, &raised), 0);
+  EXPECT_EQ(raised, kNotOpen);
   dll.ClosePort(host, ports[0], &raised);
   Open(kVlpt);  // the freed slot
+  EXPECT_EQ(dll.SendData(host, Port(kVlpt), data, 3, 1000, &raised), 3);
+  EXPECT_EQ(dll.SendData(host, Port("\\\\.\\VLPT2"), data, 2, 1000, &raised), 2);
+  EXPECT_EQ(lpt.State().bytesTaken, 3u);
+  EXPECT_EQ(vlpt2.State().bytesTaken, 2u);
+  dll.SendData(host, Port(""), data, 1, 1000, &raised);
+  EXPECT_EQ(raised, kNotOpen);
   jobject never = Port("\\\\.\\VLPT3");
   dll.ClosePort(host, never, &raised);
   EXPECT_EQ(raised, kNotOpen);

@@ -193,6 +193,26 @@ TEST_F(WindowsUsb, SlotsAreClaimedFreedAndTakenAgain) {
   EXPECT_EQ(plain.State().closes, 1u);
 }
 
+TEST_F(WindowsUsb, NamesWhereOneBeginsTheOtherEachReachTheirOwnPrinter) {
+  if (SetupApiMissing()) GTEST_SKIP() << "the longer name needs SETUPAPI.DLL";
+  EnumeratorPort(kPrefix + "5&1F2E3D&0&1", "QDXUSB0011");
+  for (const char* first : {"QDXUSB0011", "QDXUSB001"}) {
+    jobject a = Open(first);
+    jobject b = Open(first == std::string("QDXUSB001") ? "QDXUSB0011" : "QDXUSB001");
+    unsigned plainResets = plain.State().resets, longerResets = interface1.State().resets;
+    dll.HdwrReset(host, Port("QDXUSB001"), &raised);
+    dll.HdwrReset(host, Port("QDXUSB0011"), &raised);
+    dll.HdwrReset(host, Port("QDXUSB0011"), &raised);
+    EXPECT_EQ(plain.State().resets - plainResets, 1u) << first;
+    EXPECT_EQ(interface1.State().resets - longerResets, 2u) << first;
+    dll.EnqStatus(host, Port(""), 0, &raised);
+    EXPECT_EQ(raised, kNotOpen);
+    dll.ClosePort(host, a, &raised);
+    dll.ClosePort(host, b, &raised);
+    EXPECT_EQ(raised, "");
+  }
+}
+
 TEST_F(WindowsUsb, UnloadClosesEveryOpenHandle) {
   Open("QDXUSB001");
   Open("QDXUSB001");

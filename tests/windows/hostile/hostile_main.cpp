@@ -211,8 +211,11 @@ class Executor {
     };
     auto args = [&](std::size_t n) { ok = ok && w.size() == n; return ok; };
     if (m == "_openPort" && args(2)) {
+      Arg opened;
+      bool named = DecodeString(w[0], &opened) && !opened.isNull;
       jstring name = Str(w[0], &ok), settings = Str(w[1], &ok);
       if (ok) { arm(0); dll_.OpenPort(host_, port, name, settings, &raised); }
+      if (ok && named && raised.empty()) openedNames_.push_back(opened.bytes);
     } else if (m == "_closePort" && args(0)) {
       arm(0);
       dll_.ClosePort(host_, port, &raised);
@@ -275,13 +278,13 @@ class Executor {
   }
 
   // Outside the numbered calls: every pool object closed until its lookup
-  // fails, then whatever no pool name reaches any more, through an empty
-  // name (which finds the first slot in use).
+  // fails, then whatever no pool name reaches any more, through each name
+  // an open succeeded with (only the exact name finds a port).
   void CloseEverything() {
     gCall = script_.calls + 1;
     std::vector<jobject> closers;
     for (int i = 0; i < kPoolSize; ++i) closers.push_back(pool_["p" + std::to_string(i)]);
-    closers.push_back(host_.NewPort(host_.NewString("")));
+    for (const std::string& name : openedNames_) closers.push_back(host_.NewPort(host_.NewString(name)));
     for (jobject port : closers) {
       for (int i = 0; i <= kSlots; ++i) {
         std::string raised;
@@ -294,6 +297,7 @@ class Executor {
   }
 
   const Script& script_;
+  std::vector<std::string> openedNames_;
   Library lib_;
   FILE* log_;
   JniHost host_;

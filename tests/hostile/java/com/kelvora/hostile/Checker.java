@@ -224,11 +224,10 @@ final class Checker {
         return o.message().equals(message) ? null : "raised '" + o.message() + "' where '" + message + "' was due";
     }
 
-    /** The first slot in use whose stored name begins with the key. */
+    /** The first slot in use whose stored name is exactly the key. */
     private int lookup(byte[] key) {
         for (int i = 0; i < slots.length; i++) {
-            byte[] s = slots[i];
-            if (s != null && s.length >= key.length && Arrays.equals(s, 0, key.length, key, 0, key.length)) return i;
+            if (slots[i] != null && Arrays.equals(slots[i], key)) return i;
         }
         return -1;
     }

@@ -9,8 +9,10 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.HashMap;
+import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Map;
+import java.util.Set;
 
 /**
  * The executor in this VM: the library's real port class, a pool of its
@@ -27,6 +29,8 @@ final class JvmRun {
     private final Class<?> portClass;
     private final Object[] pool = new Object[Generator.POOL];
     private final Map<String, Method> methods = new HashMap<>();
+    /** Every name an open succeeded with: only these find the ports left open. */
+    private final Set<String> openedNames = new LinkedHashSet<>();
     private final Bench bench;
     private final PrintWriter log;
     private long noops;
@@ -111,6 +115,7 @@ final class JvmRun {
             Object r = m.invoke(target, args);
             long ms = (System.nanoTime() - startedAt) / 1_000_000;
             current = 0;
+            if (name.equals("_openPort")) openedNames.add((String) args[0]);
             o = Outcome.returned(step.n(), value(r), bench.requests(), ms);
         } catch (InvocationTargetException e) {
             long ms = (System.nanoTime() - startedAt) / 1_000_000;
@@ -160,21 +165,22 @@ final class JvmRun {
     }
 
     /**
-     * Closes every port still open, outside the numbered calls: an empty
-     * portName finds the first slot in use, until none is left.
+     * Closes every port still open, outside the numbered calls: each name
+     * an open succeeded with, until its lookup fails.
      */
     private void closeEverything() throws Exception {
         Object closer = portClass.getConstructor().newInstance();
-        setName(closer, "");
         Method close = methods.get("_closePort");
-        for (int i = 0; i <= lib.slots; i++) {
+        int closed = 0;
+        for (String name : openedNames) {
+            setName(closer, name);
             try {
-                close.invoke(closer);
+                for (; closed <= lib.slots; closed++) close.invoke(closer);
             } catch (InvocationTargetException notOpen) {
-                return;
+                continue;
             }
+            throw new IllegalStateException("ports still open after closing " + closed + " times");
         }
-        throw new IllegalStateException("ports still open after closing " + (lib.slots + 1) + " times");
     }
 
     private void startWatchdog() {
