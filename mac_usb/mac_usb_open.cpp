@@ -1,6 +1,7 @@
 #include <mach/mach.h>
 
 #include "mac_usb_port.h"
+#include "usb_name_form.h"
 #include "usb_protocol.h"
 
 namespace vela {
@@ -31,7 +32,53 @@ Interface** QueryPlugIn(IOCFPlugInInterface** plugIn, CFUUIDRef id) {
   return nullptr;
 }
 
-IOUSBDeviceInterface187** OpenDeviceService(io_service_t service, SInt32 vendor, SInt32 product) {
+constexpr UInt32 kStringRequestTimeoutMs = 1000;
+
+// One string descriptor of the device into `buffer`; its length, or 0.
+UInt32 StringDescriptor(IOUSBDeviceInterface187** device, UInt8 index, UInt16 language,
+                        unsigned char* buffer, UInt16 size) {
+  IOUSBDevRequestTO request = {};
+  request.bmRequestType = 0x80;  // standard, device to host
+  request.bRequest = 6;          // GET_DESCRIPTOR
+  request.wValue = static_cast<UInt16>(0x0300 | index);
+  request.wIndex = language;
+  request.wLength = size;
+  request.pData = buffer;
+  request.completionTimeout = kStringRequestTimeoutMs;
+  if ((*device)->DeviceRequestTO(device, &request) != kIOReturnSuccess) return 0;
+  return request.wLenDone;
+}
+
+// Whether the device's serial number is exactly the name's text; a device
+// without one matches no usb:serial= name.
+bool SerialNumberIs(IOUSBDeviceInterface187** device, const UsbNameForm& form) {
+  UInt8 index = 0;
+  if ((*device)->USBGetSerialNumberStringIndex(device, &index) != kIOReturnSuccess || index == 0) {
+    return false;
+  }
+  unsigned char languages[4];
+  if (StringDescriptor(device, 0, 0, languages, sizeof(languages)) < 4) return false;
+  UInt16 language = static_cast<UInt16>(languages[2] | (languages[3] << 8));
+  unsigned char descriptor[255];
+  UInt32 length = StringDescriptor(device, index, language, descriptor, sizeof(descriptor));
+  char text[3 * 127];
+  int n = StringDescriptorText(descriptor, length, text, sizeof(text));
+  return n >= 0 && UsbNameTextIs(form, text, static_cast<std::size_t>(n));
+}
+
+// Whether the device sits in the socket a usb:port= name gives.
+bool LocationIs(IOUSBDeviceInterface187** device, const UsbNameForm& form) {
+  std::uint32_t wanted = 0;
+  UInt32 location = 0;
+  return ParseLocationId(form, &wanted) &&
+         (*device)->GetLocationID(device, &location) == kIOReturnSuccess && location == wanted;
+}
+
+// The device, opened, when it is the printer the name asks for. Its
+// serial number is read only once it is open: another program's printer
+// is left alone.
+IOUSBDeviceInterface187** OpenDeviceService(io_service_t service, SInt32 vendor, SInt32 product,
+                                            const UsbNameForm& form) {
   IOCFPlugInInterface** plugIn = PlugInOf(service, kIOUSBDeviceUserClientTypeID);
   if (plugIn == nullptr) return nullptr;
   auto** device = QueryPlugIn<IOUSBDeviceInterface187>(plugIn, kIOUSBDeviceInterfaceID187);
@@ -40,8 +87,10 @@ IOUSBDeviceInterface187** OpenDeviceService(io_service_t service, SInt32 vendor,
   (*device)->GetDeviceVendor(device, &deviceVendor);
   (*device)->GetDeviceProduct(device, &deviceProduct);
   if (deviceVendor == vendor && deviceProduct == product &&
+      (form.kind != UsbNameKind::kPort || LocationIs(device, form)) &&
       (*device)->USBDeviceOpen(device) == kIOReturnSuccess) {
-    return device;
+    if (form.kind != UsbNameKind::kSerial || SerialNumberIs(device, form)) return device;
+    (*device)->USBDeviceClose(device);
   }
   (*device)->Release(device);
   return nullptr;
@@ -93,7 +142,8 @@ void CloseAndRelease(IOUSBDeviceInterface187** device) {
 
 }  // namespace
 
-IOUSBDeviceInterface187** openFirstDevice(mach_port_t masterPort, SInt32 vendor, SInt32 product) {
+IOUSBDeviceInterface187** openFirstDevice(mach_port_t masterPort, SInt32 vendor, SInt32 product,
+                                          const UsbNameForm& form) {
   CFMutableDictionaryRef matching = IOServiceMatching(kIOUSBDeviceClassName);
   if (matching == nullptr) return nullptr;
   CFNumberRef vendorNumber = CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &vendor);
@@ -121,7 +171,7 @@ IOUSBDeviceInterface187** openFirstDevice(mach_port_t masterPort, SInt32 vendor,
   while (device == nullptr) {
     io_service_t service = IOIteratorNext(services);
     if (service == 0) break;
-    device = OpenDeviceService(service, vendor, product);
+    device = OpenDeviceService(service, vendor, product, form);
   }
   IOObjectRelease(services);
   return device;
@@ -180,7 +230,8 @@ bool OpenMacUsbDevice(USBPort* record, const char** message) {
     *message = kMasterPortFailed;
     return false;
   }
-  IOUSBDeviceInterface187** device = openFirstDevice(masterPort, kPrinterVendorId, kPrinterProductId);
+  IOUSBDeviceInterface187** device = openFirstDevice(
+      masterPort, kPrinterVendorId, kPrinterProductId, ParseUsbName(record->name, sizeof(record->name)));
   IOUSBInterfaceInterface190** interface = nullptr;
   if (device == nullptr) {
     *message = kCanNotOpenDevice;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "native_method.h"
+#include "usb_name_form.h"
 
 namespace vela {
 
@@ -42,7 +43,7 @@ inline constexpr const char kResetRequestFailed[] =
 
 struct USBPort {
   std::uint8_t inUse;
-  char name[100];
+  char name[100];  // the key; a usb:serial= or usb:port= name also picks the printer
   IOUSBDeviceInterface187** device;        // opened and configured
   IOUSBInterfaceInterface190** interface;  // opened
   std::int32_t controlPipe;
@@ -53,9 +54,11 @@ struct USBPort {
 // One printer at a time.
 extern USBPort usbPorts[1];
 
-// The steps of an open: the first matching device that opens, its first
-// configuration set (0, or -1), and the interface with all three pipes.
-IOUSBDeviceInterface187** openFirstDevice(mach_port_t masterPort, SInt32 vendor, SInt32 product);
+// The steps of an open: the first matching device that opens (and that a
+// usb:serial= or usb:port= name asks for), its first configuration set (0,
+// or -1), and the interface with all three pipes.
+IOUSBDeviceInterface187** openFirstDevice(mach_port_t masterPort, SInt32 vendor, SInt32 product,
+                                          const UsbNameForm& form);
 int setFirstDeviceConfiguration(IOUSBDeviceInterface187** device);
 IOUSBInterfaceInterface190** openDeviceInterface(IOUSBDeviceInterface187** device,
                                                  std::int32_t* controlPipe,

@@ -237,6 +237,35 @@ IOReturn DevInterfaces(void* self, IOUSBFindInterfaceRequest* req, io_iterator_t
   *iter = it;
   return kIOReturnSuccess;
 }
+// GET_DESCRIPTOR of a string: the language list, or the serial number at
+// index 3 of a printer that has one; anything else stalls, as a device does.
+IOReturn StringRequest(const SimDevice& dev, IOUSBDevRequestTO* req) {
+  std::vector<UInt8> reply;
+  if (req->wValue == 0x0300) {
+    reply = {4, 3, 0x09, 0x04};
+  } else if (req->wValue == 0x0303 && !dev.serial.empty()) {
+    reply = {static_cast<UInt8>(2 + 2 * dev.serial.size()), 3};
+    for (char c : dev.serial) reply.insert(reply.end(), {static_cast<UInt8>(c), 0});
+  } else {
+    return static_cast<IOReturn>(0xE000404F);  // kIOUSBPipeStalled
+  }
+  size_t n = reply.size() < req->wLength ? reply.size() : req->wLength;
+  std::memcpy(req->pData, reply.data(), n);
+  req->wLenDone = static_cast<UInt32>(n);
+  return kIOReturnSuccess;
+}
+IOReturn DevLocation(void* self, UInt32* location) {
+  DeviceObject* d = Dev(self, "GetLocationID");
+  if (d == nullptr) return kIOReturnError;
+  *location = DeviceOf(d->device).location;
+  return kIOReturnSuccess;
+}
+IOReturn DevSerialIndex(void* self, UInt8* index) {
+  DeviceObject* d = Dev(self, "USBGetSerialNumberStringIndex");
+  if (d == nullptr) return kIOReturnError;
+  *index = DeviceOf(d->device).serial.empty() ? 0 : 3;
+  return kIOReturnSuccess;
+}
 IOReturn DevRequest(void* self, IOUSBDevRequestTO* req) {
   DeviceObject* d = Dev(self, "DeviceRequestTO");
   if (d == nullptr) return kIOReturnError;
@@ -245,6 +274,10 @@ IOReturn DevRequest(void* self, IOUSBDevRequestTO* req) {
       std::to_string(req->noDataTimeout) + " " + std::to_string(req->completionTimeout));
   IOReturn r = Result("DeviceRequestTO");
   if (r != kIOReturnSuccess) return r;
+  SimDevice& dev = DeviceOf(d->device);
+  if (dev.unplugged) return kIOReturnNoDevice;
+  if (req->bmRequestType == 0x80 && req->bRequest == 6) return StringRequest(dev, req);
+  dev.vendorRequests++;
   if ((req->bmRequestType & 0x80) != 0) {
     const std::vector<UInt8>& reply = world().replies[req->bRequest];
     size_t n = reply.size() < req->wLength ? reply.size() : req->wLength;
@@ -267,6 +300,8 @@ IOUSBDeviceInterface187 MakeDeviceTable() {
   t.SetConfiguration = DevSetConfiguration;
   t.CreateInterfaceIterator = DevInterfaces;
   t.DeviceRequestTO = DevRequest;
+  t.GetLocationID = DevLocation;
+  t.USBGetSerialNumberStringIndex = DevSerialIndex;
   return t;
 }
 IOUSBDeviceInterface187 kDeviceTable = MakeDeviceTable();
@@ -331,6 +366,7 @@ IOReturn IntfRead(void* self, UInt8 pipe, void* buf, UInt32* size, UInt32 noData
       std::to_string(noData) + " " + std::to_string(done));
   IOReturn r = Result("ReadPipeTO");
   if (r != kIOReturnSuccess) return r;
+  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
   std::vector<UInt8>& in = world().bulkIn;
   size_t n = in.size() < *size ? in.size() : *size;
   if (n > 0) std::memcpy(buf, in.data(), n);
@@ -345,6 +381,8 @@ IOReturn IntfWrite(void* self, UInt8 pipe, void* buf, UInt32 size, UInt32 noData
       std::to_string(noData) + " " + std::to_string(done));
   IOReturn r = Result("WritePipeTO");
   if (r != kIOReturnSuccess) return r;
+  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
+  DeviceOf(i->device).written += size;
   const UInt8* b = static_cast<const UInt8*>(buf);
   world().written.insert(world().written.end(), b, b + size);
   return kIOReturnSuccess;
@@ -531,7 +569,7 @@ kern_return_t IOServiceGetMatchingServices(mach_port_t master, CFDictionaryRef m
   io_object_t iterator = NewHandle(Kind::Iterator, "services");
   for (size_t d = 0; d < world().devices.size() && complete; ++d) {
     const SimDevice& dev = world().devices[d];
-    if (dev.vendor == vendor && dev.product == product) {
+    if (dev.vendor == vendor && dev.product == product && !dev.unplugged) {
       handles()[iterator].pending.push_back(NewHandle(Kind::DeviceService,
                                                       "service:" + DeviceName(static_cast<int>(d)),
                                                       static_cast<int>(d)));

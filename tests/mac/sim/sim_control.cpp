@@ -6,7 +6,8 @@
 //   dev FIELD VALUE                the last printer: plugin, query, open,
 //                                  configurations, descriptor, setconfig,
 //                                  configvalue, product (as reported),
-//                                  iterator (0: no interface iterator)
+//                                  iterator (0: no interface iterator),
+//                                  serial TEXT, location ID
 //   interface PIPE...              an interface of the last printer; each
 //                                  pipe control, bulk-in, bulk-out,
 //                                  interrupt-in (pipe 0 first)
@@ -16,6 +17,9 @@
 //   result CALL CODE [N]           the Nth next CALL answers CODE
 //   reply BREQUEST HEX...          an IN vendor request's data
 //   bulkin HEX...                  what the bulk IN pipe delivers
+//   unplug D                       printer D leaves the bus
+//   io D                           vendor requests and bytes written that
+//                                  reached printer D
 //   log | errors | held            what happened
 //   count                          calls logged since the last reset
 //   written                        count and FNV-1a sum of the bytes sent
@@ -69,6 +73,14 @@ std::string Command(const std::string& line) {
   } else if (verb == "dev" && !w.devices.empty()) {
     in >> field >> value;
     SimDevice& d = w.devices.back();
+    if (field == "serial") {
+      d.serial = value;
+      return "";
+    }
+    if (field == "location") {
+      d.location = static_cast<UInt32>(Number(value));
+      return "";
+    }
     IOReturn code = static_cast<IOReturn>(Number(value));
     if (field == "plugin") d.plugIn = code;
     else if (field == "query") d.query = code;
@@ -119,6 +131,12 @@ std::string Command(const std::string& line) {
     w.replies[static_cast<int>(Number(value))] = Bytes(in);
   } else if (verb == "bulkin") {
     w.bulkIn = Bytes(in);
+  } else if (verb == "unplug" || verb == "io") {
+    in >> value;
+    size_t d = static_cast<size_t>(Number(value));
+    if (d >= w.devices.size()) return "no printer " + value;
+    if (verb == "unplug") w.devices[d].unplugged = true;
+    else return std::to_string(w.devices[d].vendorRequests) + " " + std::to_string(w.devices[d].written);
   } else if (verb == "count") {
     return std::to_string(w.log.size());
   } else if (verb == "log") {

@@ -47,6 +47,11 @@ struct SimDevice {
   UInt8 configurationValue = 1;
   bool interfaceIterator = true;
   std::vector<SimInterface> interfaces;
+  std::string serial;      // the serial number string; empty: none
+  UInt32 location = 0;     // its socket's location ID
+  bool unplugged = false;  // matching skips it, its calls answer kIOReturnNoDevice
+  int vendorRequests = 0;  // that reached it
+  size_t written = 0;      // bytes its bulk OUT pipe took
 };
 
 struct World {

@@ -276,4 +276,41 @@ class MacUsbTest {
         assertEquals("TTFTFTFT", answers.toString());
         assertFalse(held().isEmpty());
     }
+
+    @Test
+    void eachPrinterOfTheSameModelByItsSerialNumberOrSocket() throws Exception {
+        for (String[] p : new String[][] {{"A100", "0x14200000"}, {"B200", "0x14400000"}, {"", "0x14600000"}}) {
+            script("device 0x0F3C 0x0002", "dev location " + p[1], "interface control bulk-out bulk-in");
+            if (!p[0].isEmpty()) script("dev serial " + p[0]);
+        }
+        for (String none : List.of("usb:serial=A10", "usb:serial=", "usb:port=0x14300000", "usb:port=1-1.4",
+                "usb:port=0x1420000")) {
+            raises(CAN_NOT_OPEN, () -> new VelaCommPortMacUSB(none)._openPort(none, null));
+        }
+        assertEquals(List.of(), held());
+        VelaCommPortMacUSB bySerial = new VelaCommPortMacUSB("usb:serial=B200");
+        bySerial._openPort("usb:serial=B200", null);
+        // The first printer was opened to read its serial number, and closed again.
+        assertEquals(List.of("device1 (open)", "device1.interface0 (open)"), held());
+        assertEquals(List.of("DeviceRequestTO 0x80 0x6 0x300 0x0 4 0 1000",
+                "DeviceRequestTO 0x80 0x6 0x303 0x409 255 0 1000"), calls("DeviceRequestTO 0x80").subList(0, 2));
+        assertEquals(3, bySerial._sendData(new byte[] {1, 2, 3}, 3, TIMEOUT));
+        bySerial._hdwrResetDevice();
+        assertEquals(List.of("0 0", "1 3", "0 0"), List.of(io(0), io(1), io(2)));
+        bySerial._closePort();
+
+        VelaCommPortMacUSB byPort = new VelaCommPortMacUSB("usb:port=0x14600000");
+        byPort._openPort("usb:port=0x14600000", null);
+        script("unplug 1");
+        assertEquals(2, byPort._sendData(new byte[] {4, 5}, 2, TIMEOUT));
+        assertEquals("0 2", io(2));
+        byPort._closePort();
+        raises(CAN_NOT_OPEN, () -> bySerial._openPort("usb:serial=B200", null));
+        open();  // any other name: the first printer present
+        assertEquals(List.of("device0 (open)", "device0.interface0 (open)"), held());
+    }
+
+    private static String io(int device) {
+        return SimulatedIOKit.command("io " + device);
+    }
 }
