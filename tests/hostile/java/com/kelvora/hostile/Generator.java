@@ -20,7 +20,11 @@ final class Generator {
     private final SplittableRandom rng;
     private final List<Script.Step> steps = new ArrayList<>();
     private final String[] names = new String[POOL];
-    /** Names an open may have stored: any object whose portName begins one may find a port. */
+    /**
+     * Names an open may have stored. A portName that begins one still
+     * counts as one that may wait: more than the exact lookup finds, which
+     * keeps each seed's script as it was.
+     */
     private final Set<String> mayBeOpen = new HashSet<>();
     private int burst;
     private int drain;
