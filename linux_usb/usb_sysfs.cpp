@@ -51,6 +51,8 @@ bool ReadSysfsAttribute(const char* deviceName, const char* attribute, char* val
 }
 
 bool SysfsDeviceName(int busNumber, int deviceNumber, char* name, std::size_t size) {
+  // -1 stands for a number that could not be read, on either side.
+  if (busNumber < 0 || deviceNumber < 0) return false;
   DIR* dir = opendir(kDevices);
   if (dir == nullptr) return false;
   bool found = false;
