@@ -101,9 +101,21 @@ final class Generator {
         String settings = settings();
         byte[] bytes = name == null ? null : Script.modifiedUtf8(name);
         boolean opens = bytes != null && bytes.length < lib.nameField
-                && (lib == Library.LinuxUSB || lib == Library.MacUSB || lib.deviceNames.contains(name));
+                && (lib == Library.LinuxUSB || lib == Library.MacUSB || lib.deviceNames.contains(name)
+                    || opensOnWindows(name));
         if (opens) mayBeOpen.add(name);
         call(n, obj, "_openPort", List.of(Script.encodeString(name), Script.encodeString(settings)));
+    }
+
+    /**
+     * Windows opens a path whose last part ends in spaces or dots as the
+     * path without them, whatever its case: \\.\VLPT followed by a space is
+     * the printer \\.\VLPT, stored under the name with the space.
+     */
+    private boolean opensOnWindows(String name) {
+        if (!lib.isWindows()) return false;
+        String trimmed = name.replaceAll("[ .]+$", "");
+        return lib.deviceNames.stream().anyMatch(d -> d.equalsIgnoreCase(trimmed));
     }
 
     /**
