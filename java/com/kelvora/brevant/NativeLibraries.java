@@ -303,7 +303,9 @@ final class NativeLibraries {
             // checked below
         }
         BasicFileAttributes attributes = Files.readAttributes(dir, BasicFileAttributes.class, LinkOption.NOFOLLOW_LINKS);
-        if (!attributes.isDirectory() || !view.getOwner().equals(me) || !onlyWritableBy(me, view.getAcl())) {
+        // A junction is a directory that is also "other": never ours to trust.
+        if (!attributes.isDirectory() || attributes.isOther() || !view.getOwner().equals(me)
+                || !onlyWritableBy(me, view.getAcl())) {
             throw new AccessDeniedException(dir.toString(), null,
                     "not a directory of " + me.getName() + " that only it can write");
         }

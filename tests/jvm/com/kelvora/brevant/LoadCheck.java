@@ -15,7 +15,11 @@ public final class LoadCheck {
         String start = System.getProperty("vela.start");
         if (start != null) {
             System.out.println("waiting");
-            while (!Files.exists(Path.of(start))) {
+            // Bounded, so that a test that failed before letting go leaves nothing behind.
+            for (int polls = 0; !Files.exists(Path.of(start)); polls++) {
+                if (polls == 120_000) {
+                    throw new IllegalStateException("never let go");
+                }
                 Thread.sleep(1);
             }
         }
