@@ -220,22 +220,23 @@ final class NativeLibraries {
             Files.createDirectories(dir);
         }
         Path library = dir.resolve(file);
-        if (!holds(library, bytes)) {
-            // Written aside and moved into place, so that a JVM starting at the
-            // same moment never loads half a file.
-            Path partial = Files.createTempFile(dir, file, ".part");
-            try {
-                Files.write(partial, bytes);
-                Files.move(partial, library, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
-            } catch (IOException e) {
-                // Another JVM got there first; Windows will not replace a DLL
-                // that a process has loaded.
-                if (!holds(library, bytes)) {
-                    throw e;
-                }
-            } finally {
-                Files.deleteIfExists(partial);
+        if (holds(library, bytes)) {
+            return library;
+        }
+        // Written aside and moved into place, so that a JVM starting at the
+        // same moment never loads half a file.
+        Path partial = Files.createTempFile(dir, file, ".part");
+        try {
+            Files.write(partial, bytes);
+            Files.move(partial, library, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+        } catch (IOException e) {
+            // Another JVM may have got there first: Windows will not replace
+            // a DLL that a process has loaded. Its copy serves if it is ours.
+            if (!holds(library, bytes)) {
+                throw e;
             }
+        } finally {
+            Files.deleteIfExists(partial);
         }
         // Read back after the last write, in a folder no one else can write:
         // what is loaded is what the jar carries.
