@@ -157,7 +157,10 @@ final class NativeLibraries {
         if (home == null) {
             home = absolute(System.getenv("HOME"));
         }
+        Place temporary = tmp == null ? null : new Place(tmp.resolve("vela-brevant-" + userName(tmp)), true);
         if (windows()) {
+            // The user's own folders first: for a service the temporary
+            // folder is C:\Windows\Temp, shared with every user.
             Path local = absolute(System.getenv("LOCALAPPDATA"));
             if (local == null && home != null) {
                 local = home.resolve("AppData").resolve("Local");
@@ -165,13 +168,13 @@ final class NativeLibraries {
             if (local != null) {
                 places.add(new Place(local.resolve("vela-brevant").resolve("natives"), false));
             }
-            if (tmp != null) {
-                places.add(new Place(tmp.resolve("vela-brevant-" + userName(tmp)), true));
+            if (temporary != null) {
+                places.add(temporary);
             }
             return places;
         }
-        if (tmp != null) {
-            places.add(new Place(tmp.resolve("vela-brevant-" + userName(tmp)), true));
+        if (temporary != null) {
+            places.add(temporary);
         }
         Path cache = absolute(System.getenv("XDG_CACHE_HOME"));
         if (cache != null) {
