@@ -206,7 +206,15 @@ final class NativeLibraries {
 
     /** The owner of a file this process creates in dir: who "this user" is, whatever its name. */
     private static UserPrincipal owner(Path dir) throws IOException {
-        Path probe = Files.createTempFile(dir, "vela-brevant-", ".owner");
+        Path probe;
+        try {
+            probe = Files.createTempFile(dir, "vela-brevant-", ".owner");
+        } catch (IOException e) {
+            // A read-only place may still hold a copy made before: there the
+            // user's name is all we have.
+            return dir.getFileSystem().getUserPrincipalLookupService()
+                    .lookupPrincipalByName(System.getProperty("user.name", ""));
+        }
         try {
             return Files.getOwner(probe, LinkOption.NOFOLLOW_LINKS);
         } finally {
