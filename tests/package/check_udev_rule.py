@@ -1,12 +1,18 @@
 """Checks the package's udev rule with udev's own rule engine: `udevadm test`
 runs an add event of emulated USB devices (sysfs and /dev/bus/usb from a
-umockdev testbed) through every rule of the system plus ours, in a mount
-namespace where ours lies in /etc/udev/rules.d and udev's database and
-/dev links land in throwaway folders. The printer (0f3c:0002) gets group lp,
-mode 0660 and the uaccess tag, whose handler the seat rules then run; a
-device of the same maker with another product, and another maker's device
-with the same product number, get none of it; udev reports nothing else
-about our file (a line it cannot parse would show there).
+umockdev testbed) through every rule of the system plus ours. Each run has
+a private mount namespace with fresh tmpfs over /run and /dev, so nothing
+of this machine's udev state is needed (it may never have run) and nothing
+is left behind: ours lies in /run/udev/rules.d, udev's database and /dev
+links land in the tmpfs. The printer (0f3c:0002) gets group lp, mode 0660
+and the uaccess tag, whose handler the seat rules then run; a device of
+the same maker with another product, and another maker's device with the
+same product number, get none of it; udev reports nothing else about our
+file (a line it cannot parse would show there).
+
+The package's postinst, run the same way, replays the events of the
+printer alone (udevadm trigger writes "change" into its sysfs uevent file)
+where udev has run, does nothing where it has not, and succeeds in both.
 
 usage: check_udev_rule.py PACKAGE.deb"""
 import grp
@@ -35,18 +41,26 @@ def add_usb_device(testbed, name, vendor, product):
         "A: idVendor=%s\nA: idProduct=%s\n" % (name, num, num, num, num, vendor, product))
 
 
-def udev_test(testbed_root, rule, device):
-    script = ("mount -t tmpfs none /etc/udev/rules.d && mount -t tmpfs none /run/udev && "
-              "mount -t tmpfs none /dev && cp \"$1\" /etc/udev/rules.d/%s && "
-              "exec udevadm test --action=add \"$2\"" % RULE)
+def isolated(testbed_root, script, *args):
+    """Runs script under the testbed with a tmpfs of its own over /run and /dev."""
     env = dict(os.environ, UMOCKDEV_DIR=testbed_root, LD_PRELOAD="libumockdev-preload.so.0")
-    return subprocess.run(["unshare", "--mount", "sh", "-c", script, "sh", rule,
-                           "/sys/devices/pci0000:00/usb1/" + device],
+    return subprocess.run(["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                           "mount -t tmpfs none /run && mount -t tmpfs none /dev && " + script, "sh", *args],
                           env=env, capture_output=True, text=True)
 
 
+def udev_test(testbed_root, rule, device):
+    return isolated(testbed_root, "mkdir -p /run/udev/rules.d && cp \"$1\" /run/udev/rules.d/%s && "
+                    "exec udevadm test --action=add \"$2\"" % RULE, rule, "/sys/devices/pci0000:00/usb1/" + device)
+
+
+def uevents(testbed_root):
+    return {name: open(os.path.join(testbed_root, "sys/devices/pci0000:00/usb1", name, "uevent")).read()
+            for name in DEVICES}
+
+
 def main(deb):
-    if os.geteuid() != 0 or subprocess.run(["unshare", "--mount", "true"]).returncode != 0:
+    if os.geteuid() != 0 or subprocess.run(["unshare", "--mount", "--propagation", "private", "true"]).returncode:
         print("skipped: udevadm test needs root and a mount namespace")
         return 77
     failures = []
@@ -55,6 +69,7 @@ def main(deb):
     testbed = UMockdev.Testbed.new()
     try:
         subprocess.run(["dpkg-deb", "-x", deb, work], check=True)
+        subprocess.run(["dpkg-deb", "-e", deb, os.path.join(work, "DEBIAN")], check=True)
         rule = os.path.join(work, "lib/udev/rules.d", RULE)
         for name, (vendor, product, ours) in DEVICES.items():
             add_usb_device(testbed, name, vendor, product)
@@ -80,6 +95,19 @@ def main(deb):
                                 % (vendor, product, about_rule, expected))
             if uaccess != ours:
                 failures.append("%s:%s: the uaccess tag %s" % (vendor, product, "missing" if ours else "set"))
+        root = testbed.get_root_dir()
+        for udev_ran in (True, False):
+            before = uevents(root)
+            result = isolated(root, "%sexec \"$1\" configure" % ("mkdir /run/udev && " if udev_ran else ""),
+                              os.path.join(work, "DEBIAN/postinst"))
+            replayed = sorted(n for n, text in uevents(root).items() if text != before[n])
+            print("postinst, udev %s: exit %d, events replayed: %s %s" % (
+                "has run" if udev_ran else "never ran", result.returncode, replayed, result.stderr.strip()))
+            if result.returncode != 0 or replayed != (["1-2"] if udev_ran else []):
+                failures.append("postinst with udev %s: exit %d, replayed %s"
+                                % ("run" if udev_ran else "absent", result.returncode, replayed))
+            if udev_ran and not uevents(root)["1-2"].startswith("change"):
+                failures.append("the printer's event was not replayed as a change")
     finally:
         shutil.rmtree(work, ignore_errors=True)
         del testbed  # removes its folder
