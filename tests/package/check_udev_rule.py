@@ -12,7 +12,8 @@ file (a line it cannot parse would show there).
 
 The package's postinst, run the same way, replays the events of the
 printer alone (udevadm trigger writes "change" into its sysfs uevent file)
-where udev has run, does nothing where it has not, and succeeds in both.
+where udev's control socket exists (here one nobody answers, as that of a
+udev that died), does nothing where it does not, and succeeds in both.
 
 usage: check_udev_rule.py PACKAGE.deb"""
 import grp
@@ -29,6 +30,9 @@ gi.require_version("UMockdev", "1.0")
 from gi.repository import UMockdev  # noqa: E402
 
 RULE = "60-vela-brevant.rules"
+# udev's control socket, left behind by a udev that no longer answers.
+SOCKET = ("mkdir /run/udev && /usr/bin/python3 -c 'import socket; "
+          "socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET).bind(\"/run/udev/control\")' && ")
 DEVICES = {"1-2": ("0f3c", "0002", True), "1-3": ("0f3c", "0003", False), "1-4": ("04b8", "0002", False)}
 
 
@@ -98,7 +102,7 @@ def main(deb):
         root = testbed.get_root_dir()
         for udev_ran in (True, False):
             before = uevents(root)
-            result = isolated(root, "%sexec \"$1\" configure" % ("mkdir /run/udev && " if udev_ran else ""),
+            result = isolated(root, "%sexec \"$1\" configure" % (SOCKET if udev_ran else ""),
                               os.path.join(work, "DEBIAN/postinst"))
             replayed = sorted(n for n, text in uevents(root).items() if text != before[n])
             print("postinst, udev %s: exit %d, events replayed: %s %s" % (

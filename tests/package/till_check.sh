@@ -3,7 +3,7 @@
 # `dpkg -i` into a throwaway root, a copy-on-write view of this machine's
 # root (so dpkg checks their dependencies against what is installed here and
 # runs their maintainer scripts chrooted there, where udev has left its
-# folder but does not run), in a mount namespace of its own that goes away
+# control socket but does not run), in a mount namespace of its own that goes away
 # with the check. There it runs TillCheck.java as the user nobody against
 # emulated printers: once in the groups dialout and lp (the ports open, send
 # and receive), once in neither (the library's open failures). The USB node
@@ -25,7 +25,11 @@ work=$2 java_deb=$3 deb=$4 java=$5 sim=$6
 . "$here/unpacked_root.sh"
 mkdir "$work/upper" "$work/overlay"
 mount -t overlay -o lowerdir=/,upperdir="$work/upper",workdir="$work/overlay" overlay "$root"
+# udev's control socket as a udev that died leaves it: the maintainer
+# scripts try udev, which does not answer.
 mkdir -p "$root/run/udev"
+/usr/bin/python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET).bind(sys.argv[1])' \
+  "$root/run/udev/control"
 dpkg --root="$root" -i "$java_deb" "$deb"
 for package in libvela-brevant-java libvela-brevant-jni; do
   dpkg-query --root="$root" -W -f '${Package} ${Version}: ${Status}\n' "$package" | grep ' install ok installed$'
