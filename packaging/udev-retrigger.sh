@@ -9,7 +9,9 @@ case "$1" in
   configure|remove)
     if [ -S /run/udev/control ] && command -v udevadm >/dev/null; then
       udevadm control --reload-rules || true
-      udevadm trigger --action=change --subsystem-match=usb \
+      # An add event: udev gives a change event the rule's mode but would
+      # not give back the default one after removal.
+      udevadm trigger --action=add --subsystem-match=usb \
         --attr-match=idVendor=0f3c --attr-match=idProduct=0002 || true
     fi
     ;;
