@@ -14,11 +14,16 @@ set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(_debs)
 set(_common ${_packaging}/build_deb.sh ${_packaging}/copyright)
 function(vela_deb deb_arch strip)
+  if(NOT _multiarch_${deb_arch})
+    message(STATUS "no multiarch folder known for ${deb_arch}: no ${deb_arch} Debian package")
+    return()
+  endif()
   set(deb ${PROJECT_BINARY_DIR}/packages/libvela-brevant-jni_${PROJECT_VERSION}_${deb_arch}.deb)
   add_custom_command(OUTPUT ${deb}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packages
     COMMAND sh ${_packaging}/build_deb.sh jni ${deb} ${PROJECT_VERSION} ${VELA_PACKAGE_MAINTAINER}
-            ${deb_arch} ${VELA_GLIBC_BASELINE} ${strip} ${_packaging}/60-vela-brevant.rules ${ARGN}
+            ${deb_arch} ${_multiarch_${deb_arch}} ${VELA_GLIBC_BASELINE} ${strip}
+            ${_packaging}/60-vela-brevant.rules ${ARGN}
     DEPENDS ${ARGN} ${_common} ${_packaging}/60-vela-brevant.rules ${_packaging}/udev-retrigger.sh
             ${_packaging}/com.kelvora.brevant.metainfo.xml
     COMMENT "Packing the ${deb_arch} Debian package of the native libraries"
@@ -28,11 +33,16 @@ function(vela_deb deb_arch strip)
   set(VELA_DEB_ARCHS ${VELA_DEB_ARCHS} ${deb_arch} PARENT_SCOPE)
 endfunction()
 
-# Debian's names for the processors.
+# Debian's names for the processors, and its multiarch folder names for
+# them (those of dpkg-architecture, which comes only with dpkg-dev).
 set(_deb_x86_64 amd64)
 set(_deb_aarch64 arm64)
 set(_deb_armhf armhf)
 set(_deb_armv7l armhf)
+set(_multiarch_amd64 x86_64-linux-gnu)
+set(_multiarch_arm64 aarch64-linux-gnu)
+set(_multiarch_armhf arm-linux-gnueabihf)
+set(_multiarch_i386 i386-linux-gnu)
 
 set(VELA_HOST_DEB_ARCH ${_deb_${CMAKE_SYSTEM_PROCESSOR}})
 find_program(VELA_DPKG_DEB dpkg-deb)

@@ -11,7 +11,7 @@
 #         /usr/lib/TRIPLET is the same file on every processor, as dpkg
 #         demands of packages installed for several processors at once.
 # usage: build_deb.sh java OUT.deb VERSION MAINTAINER JAR
-#        build_deb.sh jni OUT.deb VERSION MAINTAINER DEB_ARCH GLIBC STRIP RULES LIBRARY...
+#        build_deb.sh jni OUT.deb VERSION MAINTAINER DEB_ARCH TRIPLET GLIBC STRIP RULES LIBRARY...
 set -eu
 kind=$1 out=$2 version=$3 maintainer=$4
 shift 4
@@ -34,9 +34,8 @@ if [ "$kind" = java ]; then
   about=" This package holds the classes (vela-brevant.jar); the native libraries
  come with libvela-brevant-jni."
 else
-  arch=$1 glibc=$2 strip=$3 rules=$4
-  shift 4
-  triplet=$(dpkg-architecture -a "$arch" -qDEB_HOST_MULTIARCH 2>/dev/null)
+  arch=$1 triplet=$2 glibc=$3 strip=$4 rules=$5
+  shift 5
   jni=$stage/usr/lib/$triplet/jni
   mkdir -p "$jni" "$stage/lib/udev/rules.d" "$stage/usr/share/metainfo"
   for lib in "$@"; do
