@@ -21,7 +21,7 @@ function(vela_deb deb_arch strip)
   set(deb ${PROJECT_BINARY_DIR}/packages/libvela-brevant-jni_${PROJECT_VERSION}_${deb_arch}.deb)
   add_custom_command(OUTPUT ${deb}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packages
-    COMMAND sh ${_packaging}/build_deb.sh jni ${deb} ${PROJECT_VERSION} ${VELA_PACKAGE_MAINTAINER}
+    COMMAND sh ${_packaging}/build_deb.sh jni ${deb} ${PROJECT_VERSION} ${VELA_RELEASE_DATE} ${VELA_PACKAGE_MAINTAINER}
             ${deb_arch} ${_multiarch_${deb_arch}} ${VELA_GLIBC_BASELINE} ${strip}
             ${_packaging}/60-vela-brevant.rules ${ARGN}
     DEPENDS ${ARGN} ${_common} ${_packaging}/60-vela-brevant.rules ${_packaging}/udev-retrigger.sh
@@ -70,7 +70,8 @@ endforeach()
 set(VELA_DEB_JAVA ${PROJECT_BINARY_DIR}/packages/libvela-brevant-java_${PROJECT_VERSION}_all.deb)
 add_custom_command(OUTPUT ${VELA_DEB_JAVA}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packages
-  COMMAND sh ${_packaging}/build_deb.sh java ${VELA_DEB_JAVA} ${PROJECT_VERSION} ${VELA_PACKAGE_MAINTAINER}
+  COMMAND sh ${_packaging}/build_deb.sh java ${VELA_DEB_JAVA} ${PROJECT_VERSION} ${VELA_RELEASE_DATE}
+          ${VELA_PACKAGE_MAINTAINER}
           ${VELA_NATIVES_JAR}
   DEPENDS ${VELA_NATIVES_JAR} vela_brevant_jar ${_common}
   COMMENT "Packing the Debian package of the jar"

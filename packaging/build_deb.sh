@@ -10,11 +10,12 @@
 #         the rule to a printer already plugged in. Everything outside
 #         /usr/lib/TRIPLET is the same file on every processor, as dpkg
 #         demands of packages installed for several processors at once.
-# usage: build_deb.sh java OUT.deb VERSION MAINTAINER JAR
-#        build_deb.sh jni OUT.deb VERSION MAINTAINER DEB_ARCH TRIPLET GLIBC STRIP RULES LIBRARY...
+# usage: build_deb.sh java OUT.deb VERSION DATE MAINTAINER JAR
+#        build_deb.sh jni OUT.deb VERSION DATE MAINTAINER DEB_ARCH TRIPLET GLIBC STRIP RULES LIBRARY...
+# DATE is the version's release date (YYYY-MM-DD).
 set -eu
-kind=$1 out=$2 version=$3 maintainer=$4
-shift 4
+kind=$1 out=$2 version=$3 released=$4 maintainer=$5
+shift 5
 here=$(cd "$(dirname "$0")" && pwd)
 package=libvela-brevant-$kind
 stage=$out.stage
@@ -57,18 +58,19 @@ Depends: libc6 (>= $glibc), libusb-0.1-4"
 fi
 install -m 644 "$here/copyright" "$doc/copyright"
 
-# One date for every package of a checkout (SOURCE_DATE_EPOCH, else the last
-# commit's), so that the processors' changelogs are the same file and a
-# rebuild gives the same package.
-when=${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct 2>/dev/null || stat -c %Y "$0")}
+# The changelog's date is the release's, so that every build of a version
+# gives the processors the same file; file times follow SOURCE_DATE_EPOCH
+# when set, so that a rebuild gives the same package.
+released=$(date -u -d "$released 12:00" +%s)
+when=${SOURCE_DATE_EPOCH:-$released}
 {
   echo "vela-brevant ($version) unstable; urgency=medium"
   echo
   echo "  * Release $version."
   echo
-  echo " -- $maintainer  $(date -u -R -d "@$when")"
+  echo " -- $maintainer  $(date -u -R -d "@$released")"
 } >"$doc/changelog"
-touch -d "@$when" "$doc/changelog"
+touch -d "@$released" "$doc/changelog"
 gzip -9n "$doc/changelog"
 
 size=$(du -k -s --apparent-size "$stage" | cut -f1)
