@@ -49,8 +49,11 @@ else
   install -m 644 "$here/com.kelvora.brevant.metainfo.xml" "$stage/usr/share/metainfo/"
   install -m 755 "$here/udev-retrigger.sh" "$stage/DEBIAN/postinst"
   install -m 755 "$here/udev-retrigger.sh" "$stage/DEBIAN/postrm"
+  # Until this split, libvela-brevant-java of the same version held the rule
+  # and the AppStream note: a till upgrading from it needs them taken over.
   fields="Multi-Arch: same
-Depends: libc6 (>= $glibc), libusb-0.1-4"
+Depends: libc6 (>= $glibc), libusb-0.1-4
+Replaces: libvela-brevant-java"
   summary="receipt printer ports for Java - native libraries"
   about=" This package holds the native libraries of the port classes in
  /usr/lib/<triplet>/jni, where Java finds them by default, and a udev rule

@@ -53,9 +53,10 @@ def triplet(arch):
 
 def check_jni(expect, deb, arch, version, glibc, rules, headers, check_library):
     lintian(deb, expect)
-    got = fields(deb, "Package", "Version", "Architecture", "Multi-Arch", "Depends")
+    got = fields(deb, "Package", "Version", "Architecture", "Multi-Arch", "Depends", "Replaces")
     expect(got == {"Package": "libvela-brevant-jni", "Version": version, "Architecture": arch,
-                   "Multi-Arch": "same", "Depends": "libc6 (>= %s), libusb-0.1-4" % glibc},
+                   "Multi-Arch": "same", "Depends": "libc6 (>= %s), libusb-0.1-4" % glibc,
+                   "Replaces": "libvela-brevant-java"},
            "control fields: %s" % got)
     jni = "usr/lib/%s/jni/" % triplet(arch)
     with tempfile.TemporaryDirectory() as root:
