@@ -108,17 +108,17 @@ def main(deb):
             if uaccess != ours:
                 failures.append("%s:%s: the uaccess tag %s" % (vendor, product, "missing" if ours else "set"))
         root = testbed.get_root_dir()
-        for udev_ran in (True, False):
+        for udev in (True, False):
             before = uevents(root)
-            result = isolated(root, "%sexec \"$1\" configure" % (SOCKET if udev_ran else ""),
+            result = isolated(root, "%sexec \"$1\" configure" % (SOCKET if udev else ""),
                               os.path.join(work, "DEBIAN/postinst"))
             replayed = sorted(n for n, text in uevents(root).items() if text != before[n])
-            print("postinst, udev %s: exit %d, events replayed: %s %s" % (
-                "has run" if udev_ran else "never ran", result.returncode, replayed, result.stderr.strip()))
-            if result.returncode != 0 or replayed != (["1-2"] if udev_ran else []):
-                failures.append("postinst with udev %s: exit %d, replayed %s"
-                                % ("run" if udev_ran else "absent", result.returncode, replayed))
-            if udev_ran and not uevents(root)["1-2"].startswith("add"):
+            print("postinst, %s: exit %d, events replayed: %s %s" % (
+                "udev's socket there" if udev else "no udev", result.returncode, replayed, result.stderr.strip()))
+            if result.returncode != 0 or replayed != (["1-2"] if udev else []):
+                failures.append("postinst %s udev's socket: exit %d, replayed %s"
+                                % ("with" if udev else "without", result.returncode, replayed))
+            if udev and not uevents(root)["1-2"].startswith("add"):
                 failures.append("the printer's event was not replayed as an add")
     finally:
         shutil.rmtree(work, ignore_errors=True)
