@@ -109,7 +109,10 @@ class UsbPrinter:
                 if req in (REAPURB, REAPURBNDELAY) and handle.reaped:
                     self._reap(client)
                     return True
-                self.log("gone", "%x" % req)
+                if req == RELEASEINTERFACE:
+                    self.log("release", self._int_arg(client))
+                else:
+                    self.log("gone", "%x" % req)
                 client.complete(-1, errno.ENODEV)
                 return True
             handler = {
