@@ -72,7 +72,7 @@ class UsbPrinter:
         self.fail_bulk_in = 0  # errno for bulk IN submissions
         self.hold_bulk_in = False  # IN reads left pending until discarded
         self.gone = False  # every call fails with ENODEV
-        self.unplug_during = None  # "control:N", "bulk_in" or "bulk_out"
+        self.unplug_during = None  # "control:N", "bulk_in", "bulk_out" or "any"
         self.owners = endpoint_interfaces(descriptors)
         self.holders = {}  # interface number -> Handle claiming it
         self.handles = {}  # hash of the umockdev client -> Handle
@@ -197,7 +197,7 @@ class UsbPrinter:
             "<BBHHHI", bytes(ctrl.retrieve())[:12])
         self.log("control", "%02x" % rtype, "%02x" % req, "%04x" % value, "%04x" % index,
                  length, timeout)
-        if self.unplug_during == "control:%d" % req:
+        if self.unplug_during in ("control:%d" % req, "any"):
             self.unplug_during = None
             self.unplug()
             client.complete(-1, errno.ESHUTDOWN)
@@ -235,7 +235,7 @@ class UsbPrinter:
                 return
             if ep in self.halted:
                 self._complete_urb(handle, urb, address, -errno.EPIPE, 0)
-            elif self.hold_bulk_in or self.unplug_during == "bulk_in":
+            elif self.hold_bulk_in or self.unplug_during in ("bulk_in", "any"):
                 self.pending[address] = handle  # libusb waits, then discards it
             else:
                 data = self.bulk_in[:max(length, 0)]
@@ -246,7 +246,7 @@ class UsbPrinter:
         else:
             payload = bytes(urb.resolve(16, length).retrieve()) if length > 0 else b""
             action = "stall" if ep in self.halted else self.out_plan.pop(0) if self.out_plan else "ok"
-            if self.unplug_during == "bulk_out":
+            if self.unplug_during in ("bulk_out", "any"):
                 action = "unplug"
             self.log("bulk_out", "%02x" % ep, length, action)
             if action in ("timeout", "unplug"):
@@ -259,7 +259,7 @@ class UsbPrinter:
                 self.received += payload[:take]
                 self._complete_urb(handle, urb, address, 0, take)
         client.complete(0, 0)
-        if self.unplug_during == ("bulk_in" if ep & 0x80 else "bulk_out"):
+        if self.unplug_during in ("bulk_in" if ep & 0x80 else "bulk_out", "any"):
             self.unplug_during = None
             self.unplug()
 
@@ -349,6 +349,7 @@ class UsbCommands:
                 printer.unplug()
             else:
                 printer.gone = False
+                printer.unplug_during = None
 
     def cmd_unplugged(self, path, on):
         """the device leaves the bus (its node moves aside, so that a scan
@@ -359,7 +360,7 @@ class UsbCommands:
 
     def cmd_unplug_during(self, path, call):
         """the device leaves the bus while the next such call is in flight
-        (control:N for bRequest N, bulk_in, bulk_out)"""
+        (control:N for bRequest N, bulk_in, bulk_out, or any of them)"""
         printer = self._get(path)
         with printer.lock:
             printer.unplug_during = call
@@ -374,11 +375,13 @@ class UsbCommands:
         elif not aside and os.path.exists(moved):
             os.rename(moved, node)
 
-    def cmd_stall_bulk_in(self, path):
-        """the bulk IN endpoint halts: its URBs complete with -EPIPE until cleared"""
+    def cmd_stall_bulk_in(self, path, on):
+        """the bulk IN endpoint halts (its URBs complete with -EPIPE until
+        cleared), or its halt is gone"""
         printer = self._get(path)
         with printer.lock:
-            printer.halted.update(ep for ep in printer.owners if ep & 0x80)
+            ins = {ep for ep in printer.owners if ep & 0x80}
+            printer.halted = printer.halted | ins if on == "1" else printer.halted - ins
 
     def cmd_status(self, path, value):
         self._get(path).status = int(value, 0)

@@ -104,15 +104,16 @@ public final class UsbPrinter {
         sim.call("usb.fail_bulk_in " + path + " " + errno);
     }
 
-    /** The bulk IN endpoint halts: its reads complete empty with a stall until the halt is cleared. */
-    public void stallBulkIn() {
-        sim.call("usb.stall_bulk_in " + path);
+    /** The bulk IN endpoint halts (its reads complete empty with a stall until the halt is cleared), or not. */
+    public void stallBulkIn(boolean halted) {
+        sim.call("usb.stall_bulk_in " + path + " " + (halted ? 1 : 0));
     }
 
     /**
      * The device leaves the bus while the next such call is in flight:
      * "control:N" (bRequest N fails with ESHUTDOWN), "bulk_in" or "bulk_out"
-     * (the transfer completes empty). Bring it back with unplugged(false).
+     * (the transfer completes empty), or "any" of them. No scan finds it
+     * from now on. Bring it back with unplugged(false).
      */
     public void unplugDuring(String call) {
         sim.call("usb.unplug_during " + path + " " + call);

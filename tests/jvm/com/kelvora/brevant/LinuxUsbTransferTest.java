@@ -125,7 +125,7 @@ class LinuxUsbTransferTest {
         printer.failControl(0x03, 0);
         // libusb hands a stall back as a read of nothing; so too a printer
         // that announces bytes and sends none. Each clears the IN halt.
-        printer.stallBulkIn();
+        printer.stallBulkIn(true);
         printer.countReply(4, 0);
         raises(READ_FAILED, () -> port._receiveData(new byte[2], 2, 50));
         raises(READ_FAILED, () -> port._receiveData(new byte[2], 2, 50));
