@@ -17,7 +17,9 @@ int Control(USBPort* port, const VendorRequest& r, void* data, int timeoutMs) {
                          static_cast<char*>(data), r.length, timeoutMs);
 }
 
-// The standard GET_STATUS every device answers; it moves no printer state.
+// The standard GET_STATUS request: every device answers it, and it moves
+// no printer state.
+constexpr VendorRequest kGetStatus = {"GET_STATUS", 0x80, 0x00, 0x0000, 0x0000, 2};
 constexpr int kProbeTimeoutMs = 200;
 
 // Whether a call that failed with `err` failed because the printer left the
@@ -28,10 +30,8 @@ constexpr int kProbeTimeoutMs = 200;
 // else keeps the printer: a live one is never taken for gone.
 bool PrinterGone(USBPort* port, int err) {
   if (err == ENODEV) return true;
-  char reply[2];
-  return usb_control_msg(port->handle, 0x80, 0x00, 0, 0, reply, sizeof(reply),
-                         kProbeTimeoutMs) < 0 &&
-         errno == ENODEV;
+  unsigned char reply[2];
+  return Control(port, kGetStatus, reply, kProbeTimeoutMs) < 0 && errno == ENODEV;
 }
 
 // Clears a halt left by a failed transfer; false when the printer turns out
@@ -80,17 +80,22 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
   int length = BulkInRequestLength(WaitingCountLowFirst(scratch));
   int delivered = usb_bulk_read(port->handle, port->bulkInEndpoint,
                                 reinterpret_cast<char*>(scratch), length, ms);
-  // libusb-0.1 reports a stall, and a read cut short by an unplug, as a read
-  // of nothing: with bytes announced that is a failure, not an empty answer.
-  if (delivered < 0 || (delivered == 0 && length > 0)) {
-    int err = delivered < 0 ? errno : 0;
+  if (delivered < 0) {
+    int err = errno;
     std::free(scratch);
-    // A stalled pipe stays halted until cleared; clearing it also tells a
-    // printer that is gone.
-    if (err == ENODEV || !ClearHalt(port, port->bulkInEndpoint)) {
-      CloseAsGone(port, message);
-    } else {
+    Failed(port, err, kBulkReadFailed, message);
+    return 0;
+  }
+  // libusb-0.1 hands back a stall, and a read cut short by an unplug, as a
+  // read of nothing: with bytes announced that is a failure, not an empty
+  // answer. The stalled pipe stays halted until cleared; clearing it also
+  // finds a printer that is gone.
+  if (delivered == 0 && length > 0) {
+    std::free(scratch);
+    if (ClearHalt(port, port->bulkInEndpoint)) {
       *message = kBulkReadFailed;
+    } else {
+      CloseAsGone(port, message);
     }
     return 0;
   }
