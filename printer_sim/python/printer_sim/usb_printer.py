@@ -138,7 +138,6 @@ class UsbPrinter:
             # client: the URB gets its status when it is reaped.
             handle.reaped.append((address, -errno.ESHUTDOWN))
         self.pending.clear()
-        self.log("unplugged", 0)
 
     def _claim_for(self, handle, number):
         """usbfs's claim: 0 when held or taken, else EBUSY"""
