@@ -32,6 +32,7 @@ REAPURB = 0x4008550C
 REAPURBNDELAY = 0x4008550D
 URB_SIZE = 56
 ENOENT_STATUS = -errno.ENOENT
+UNPLUG = "unplug"  # the model's answer to a request in flight at an unplug
 
 
 def endpoint_interfaces(descriptors):
@@ -185,37 +186,95 @@ class UsbPrinter:
 
     def _clear_halt(self, client):
         ep = self._int_arg(client)
-        self.log("clear_halt", "%02x" % ep)
         if self._checked(client, ep):
-            self.halted.discard(ep)
+            self.clear_halt(ep)
             client.complete(0, 0)
 
     def _control(self, client):
         ctrl = client.get_arg().resolve(0, 24)
         rtype, req, value, index, length, timeout = struct.unpack(
             "<BBHHHI", bytes(ctrl.retrieve())[:12])
+        if rtype == 0x80 and req == 0x00:  # GET_STATUS: self-powered
+            err, reply = 0, struct.pack("<H", 1)[:length]
+        else:
+            err, reply = self.control(rtype, req, value, index, length, timeout)
+        if err == UNPLUG:
+            # In flight when the device left: the kernel kills it so.
+            self.unplug()
+            err = errno.ESHUTDOWN
+        if err:
+            client.complete(-1, err)
+            return
+        if reply:
+            ctrl.resolve(16, len(reply)).update(0, reply)
+        client.complete(len(reply), 0)
+
+    # What the printer does, whichever front carries the request: each
+    # returns the answer, and the front turns it into its own completion.
+
+    def control(self, rtype, req, value, index, length, timeout):
+        """A vendor control request: (errno, reply bytes); (UNPLUG, b"")
+        when the device leaves the bus while it is in flight."""
         self.log("control", "%02x" % rtype, "%02x" % req, "%04x" % value, "%04x" % index,
                  length, timeout)
-        if self.unplug_during in ("control:%d" % req, "any"):
-            self.unplug_during = None
-            self.unplug()
-            client.complete(-1, errno.ESHUTDOWN)
-            return
+        if self._unplug_now("control:%d" % req):
+            return UNPLUG, b""
         if req in self.fail_control:
-            client.complete(-1, self.fail_control[req])
-            return
+            return self.fail_control[req], b""
         reply = b""
-        if rtype == 0x80 and req == 0x00:
-            reply = struct.pack("<H", 1)  # GET_STATUS: self-powered
-        elif rtype == 0xC0 and req == 0x01:
+        if rtype == 0xC0 and req == 0x01:
             reply = bytes([self.status])
         elif rtype == 0xC0 and req == 0x03:
             reply = (self.count_reply if self.count_reply is not None
                      else struct.pack("<H", len(self.bulk_in) & 0xFFFF))
-        reply = reply[:length]
-        if reply:
-            ctrl.resolve(16, len(reply)).update(0, reply)
-        client.complete(len(reply), 0)
+        return 0, reply[:length]
+
+    def read_in(self, ep, length):
+        """A bulk IN transfer: ("fail", errno), ("hold", None): pending until
+        cancelled, ("unplug", None): pending when the device leaves the bus,
+        ("stall", None), or ("done", data)."""
+        self.log("bulk_in", "%02x" % ep, length)
+        if self.fail_bulk_in:
+            return "fail", self.fail_bulk_in
+        if self._unplug_now("bulk_in"):
+            return "unplug", None
+        if ep in self.halted:
+            return "stall", None
+        if self.hold_bulk_in:
+            return "hold", None
+        data = self.bulk_in[:max(length, 0)]
+        self.bulk_in = self.bulk_in[len(data):]
+        return "done", data
+
+    def write_out(self, ep, payload):
+        """A bulk OUT transfer: ("hold", None), ("unplug", None), ("stall",
+        None) or ("done", bytes taken)."""
+        if self._unplug_now("bulk_out"):
+            action = "unplug"
+        elif ep in self.halted:
+            action = "stall"
+        else:
+            action = self.out_plan.pop(0) if self.out_plan else "ok"
+        self.log("bulk_out", "%02x" % ep, len(payload), action)
+        if action == "timeout":
+            return "hold", None
+        if action in ("stall", "unplug"):
+            if action == "stall":
+                self.halted.add(ep)  # until cleared
+            return action, None
+        take = len(payload) if action == "ok" else min(len(payload), int(action.split(":")[1]))
+        self.received += payload[:take]
+        return "done", take
+
+    def clear_halt(self, ep):
+        self.log("clear_halt", "%02x" % ep)
+        self.halted.discard(ep)
+
+    def _unplug_now(self, call):
+        if self.unplug_during not in (call, "any"):
+            return False
+        self.unplug_during = None
+        return True
 
     def _submit(self, client):
         arg = client.get_arg()
@@ -228,39 +287,23 @@ class UsbPrinter:
         if not self._checked(client, ep):
             return
         if ep & 0x80:
-            self.log("bulk_in", "%02x" % ep, length)
-            if self.fail_bulk_in:
-                client.complete(-1, self.fail_bulk_in)
+            what, value = self.read_in(ep, length)
+            if what == "fail":
+                client.complete(-1, value)
                 return
-            if ep in self.halted:
-                self._complete_urb(handle, urb, address, -errno.EPIPE, 0)
-            elif self.hold_bulk_in or self.unplug_during in ("bulk_in", "any"):
-                self.pending[address] = handle  # libusb waits, then discards it
-            else:
-                data = self.bulk_in[:max(length, 0)]
-                self.bulk_in = self.bulk_in[len(data):]
-                if data:
-                    urb.resolve(16, len(data)).update(0, data)
-                self._complete_urb(handle, urb, address, 0, len(data))
+            if what == "done" and value:
+                urb.resolve(16, len(value)).update(0, value)
+            taken = len(value) if what == "done" else 0
         else:
             payload = bytes(urb.resolve(16, length).retrieve()) if length > 0 else b""
-            action = "stall" if ep in self.halted else self.out_plan.pop(0) if self.out_plan else "ok"
-            if self.unplug_during in ("bulk_out", "any"):
-                action = "unplug"
-            self.log("bulk_out", "%02x" % ep, length, action)
-            if action in ("timeout", "unplug"):
-                self.pending[address] = handle  # libusb discards it
-            elif action == "stall":
-                self.halted.add(ep)
-                self._complete_urb(handle, urb, address, -errno.EPIPE, 0)
-            else:
-                take = length if action == "ok" else min(length, int(action.split(":")[1]))
-                self.received += payload[:take]
-                self._complete_urb(handle, urb, address, 0, take)
+            what, taken = self.write_out(ep, payload)
+        if what in ("hold", "unplug"):
+            self.pending[address] = handle  # libusb waits, then discards it
+        else:
+            self._complete_urb(handle, urb, address, -errno.EPIPE if what == "stall" else 0, taken or 0)
         client.complete(0, 0)
-        if self.unplug_during in ("bulk_in" if ep & 0x80 else "bulk_out", "any"):
-            self.unplug_during = None
-            self.unplug()
+        if what == "unplug":
+            self.unplug()  # the URB was in flight when the device left
 
     def _complete_urb(self, handle, urb, address, status, actual):
         write_urb(urb, status, actual)
