@@ -21,7 +21,11 @@ class SerialCommands:
         self.printers = SerialPrinters(testbed)
 
     def cmd_add(self, kind, name=None):
-        """serial.add modem NAME | serial.add plain -> device path"""
+        """serial.add modem NAME | serial.add plain | serial.add placeholder
+        NAME (a ttyS name the 8250 driver made with no UART behind it) ->
+        device path"""
+        if kind == "placeholder":
+            return self.printers.add_tty("/devices/platform/serial8250", name, "0")
         return self.printers.add_modem(name) if kind == "modem" else self.printers.add_plain()
 
     def cmd_lines(self, path, value):

@@ -168,17 +168,27 @@ class SerialPrinters:
     def __init__(self, testbed):
         self.testbed = testbed
         self.by_path = {}
+        self.uarts = 3  # pnp0/00:04 holds the first
         self.stop = False
         threading.Thread(target=self.pump, daemon=True).start()
 
     def add_modem(self, name):
-        devpath = self.testbed.add_node(
-            "/devices/platform/serial8250/tty/" + name, name, "tty")
+        # A UART the firmware announced: the kernel names its type (4, a 16550A).
+        self.uarts += 1
+        devpath = self.add_tty("/devices/pnp0/00:%02x" % self.uarts, name, "4")
         master = self.testbed.master_fd(devpath)
         slave = os.readlink(self.testbed.node_path(devpath))
         printer = SerialPrinter(master, slave)
         self.testbed.attach(devpath, printer.on_ioctl)
         self.by_path[devpath] = printer
+        return devpath
+
+    def add_tty(self, parent, name, uart_type):
+        """/dev/NAME with its sysfs folder under PARENT, as the 8250 driver
+        makes it: a device link and the UART's type (0: no UART answered)"""
+        devpath = self.testbed.add_node(parent + "/tty/" + name, name, "tty", "A: type=%s\n" % uart_type)
+        folder = "%s/sys%s/tty/%s" % (self.testbed.root, parent, name)
+        os.symlink("../../../" + parent.rsplit("/", 1)[1], folder + "/device")
         return devpath
 
     def add_plain(self):

@@ -1,5 +1,6 @@
 package com.kelvora.brevant;
 
+import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
 import java.nio.file.AccessDeniedException;
@@ -16,9 +17,11 @@ import java.security.MessageDigest;
 import java.security.NoSuchAlgorithmException;
 import java.util.ArrayList;
 import java.util.Arrays;
+import java.util.HashMap;
 import java.util.HexFormat;
 import java.util.List;
 import java.util.Locale;
+import java.util.Map;
 
 /**
  * Loads a port class's native library: by its plain name first, so that
@@ -35,11 +38,22 @@ import java.util.Locale;
 final class NativeLibraries {
     private NativeLibraries() {}
 
+    /** Where a library came from, and the places that failed before it: what the tool's check shows. */
+    record Loaded(String from, List<String> skipped) {}
+
+    private static final Map<String, Loaded> LOADED = new HashMap<>();
+
+    /** How the library was loaded in this JVM, or null when it was not. */
+    static synchronized Loaded loaded(String name) {
+        return LOADED.get(name);
+    }
+
     /** Loads the library or throws an UnsatisfiedLinkError naming everything tried. */
     static synchronized void load(String name) {
         List<String> tried = new ArrayList<>();
         try {
             System.loadLibrary(name);
+            LOADED.put(name, new Loaded(onLibraryPath(name), tried));
             return;
         } catch (UnsatisfiedLinkError e) {
             tried.add("java.library.path (" + e.getMessage() + ")");
@@ -58,12 +72,25 @@ final class NativeLibraries {
             try {
                 Path library = extract(base, dir, file, bytes);
                 System.load(library.toString());
+                // The first entry is only that java.library.path lacks it.
+                LOADED.put(name, new Loaded(library.toString(), List.copyOf(tried.subList(1, tried.size()))));
                 return;
             } catch (IOException | UnsatisfiedLinkError | SecurityException e) {
                 tried.add(dir + " (" + e + ")");
             }
         }
         throw failure(name, platform, tried);
+    }
+
+    /** The file System.loadLibrary found: the first folder of java.library.path holding it. */
+    private static String onLibraryPath(String name) {
+        String file = System.mapLibraryName(name);
+        for (String dir : System.getProperty("java.library.path", "").split(File.pathSeparator)) {
+            if (!dir.isEmpty() && Files.isRegularFile(Paths.get(dir, file))) {
+                return Paths.get(dir, file) + " (java.library.path)";
+            }
+        }
+        return "java.library.path";
     }
 
     private static UnsatisfiedLinkError failure(String name, String platform, List<String> tried) {
@@ -112,7 +139,7 @@ final class NativeLibraries {
     }
 
     /** Where extracted libraries may live, in the order they are tried. */
-    private static List<Path> places() {
+    static List<Path> places() {
         List<Path> places = new ArrayList<>();
         String user = System.getProperty("user.name", "user").replaceAll("[^A-Za-z0-9._-]", "_");
         String tmp = System.getProperty("java.io.tmpdir");
