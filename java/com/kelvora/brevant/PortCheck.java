@@ -146,7 +146,7 @@ final class PortCheck {
                         "log out and in again (or run: newgrp " + group + ")");
             } else if (!member && !group.equals("root")) {
                 problems += problem(out, "you are not in group " + group + ", which may use this port",
-                        "sudo usermod -aG " + group + " " + me.name() + ", then log out and in again");
+                        "sudo adduser " + me.name() + " " + group + ", then log out and in again");
             }
         }
         if (port.kind() == PrinterPort.Kind.USB) {
@@ -170,7 +170,8 @@ final class PortCheck {
                     "install the vela-brevant package (or copy " + RULE + " to /etc/udev/rules.d/), then replug the printer");
         } else if (rule != null && !rule.equals(group) && !write) {
             problems += problem(out, "the node lacks group " + rule + " that the udev rule gives it",
-                    "sudo udevadm control --reload && sudo udevadm trigger, or replug the printer");
+                    "sudo udevadm trigger --subsystem-match=usb --attr-match=idVendor=" + PrinterPorts.VENDOR
+                            + ", or replug the printer");
         } else if (rule == null) {
             out.println("  note: the udev rule " + RULE + " is not installed: other users may not reach the printer");
         }

@@ -76,7 +76,8 @@ final class PortTry {
 
     private static byte[] receipt(String name) {
         // ESC @ resets the printer's modes, so the text prints plain.
-        String text = "\u001b@Vela printer test\n" + name + "\n" + java.time.LocalDateTime.now().withNano(0)
+        String text = "\u001b@Vela printer test\n" + name + "\n"
+                + java.time.LocalDateTime.now().format(java.time.format.DateTimeFormatter.ofPattern("yyyy-MM-dd HH:mm:ss"))
                 + "\n\n\n\n";
         return text.getBytes(StandardCharsets.US_ASCII);
     }
