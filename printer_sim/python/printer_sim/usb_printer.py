@@ -125,6 +125,11 @@ class UsbPrinter:
         raw = bytes(urb.retrieve())
         ep = raw[1]
         length = struct.unpack("<i", raw[24:28])[0]
+        if self.driver:
+            # usbfs claims the endpoint's interface for the URB, which the bound driver holds.
+            self.log("busy", "%02x" % ep)
+            client.complete(-1, errno.EBUSY)
+            return
         if ep & 0x80:
             self.log("bulk_in", "%02x" % ep, length)
             if self.fail_bulk_in:
@@ -214,7 +219,8 @@ class UsbCommands:
 
     def cmd_driver(self, path, name):
         """usb.driver DEVPATH NAME|none: a kernel driver (usblp) takes the
-        printer's interface, whose claims then fail with EBUSY, or lets it go"""
+        printer's interface, whose claims and bulk transfers then fail with
+        EBUSY (control requests to the device still pass), or lets it go"""
         link = os.path.join(self.interfaces[path], "driver")
         if os.path.islink(link):
             os.unlink(link)

@@ -45,30 +45,41 @@ final class PortTry {
             out.println("failed: " + (e.getCause() != null ? e.getCause() : e));
             return 1;
         }
-        int status = 0;
         try {
             call(port, "_openPort", name, serial ? settings : "");
-            try {
-                out.println("online: " + call(port, "_getOnlineStatus", TIMEOUT_MS));
-                out.println("ENQ status: " + hex(call(port, "_getENQStatus", TIMEOUT_MS)));
-                if (serial) {
-                    out.println("EOT status: " + hex(call(port, "_getEOTStatus", TIMEOUT_MS)));
-                }
-                if (print) {
-                    byte[] receipt = receipt(name);
-                    int sent = (Integer) call(port, "_sendData", receipt, receipt.length, TIMEOUT_MS * 5);
-                    out.println("sent " + sent + " of " + receipt.length + " bytes of a test receipt");
-                    if (sent != receipt.length) {
-                        out.println("failed: the printer took only part of the receipt");
-                        status = 1;
-                    }
-                }
-            } finally {
-                call(port, "_closePort");
-                out.println("closed");
-            }
         } catch (VelaBrevantException e) {
             out.println("failed: " + e.getMessage());
+            return 1;
+        }
+        int status = 0;
+        VelaBrevantException failure = null;
+        try {
+            out.println("online: " + call(port, "_getOnlineStatus", TIMEOUT_MS));
+            out.println("ENQ status: " + hex(call(port, "_getENQStatus", TIMEOUT_MS)));
+            if (serial) {
+                out.println("EOT status: " + hex(call(port, "_getEOTStatus", TIMEOUT_MS)));
+            }
+            if (print) {
+                byte[] receipt = receipt(name);
+                int sent = (Integer) call(port, "_sendData", receipt, receipt.length, TIMEOUT_MS * 5);
+                out.println("sent " + sent + " of " + receipt.length + " bytes of a test receipt");
+                if (sent != receipt.length) {
+                    out.println("failed: the printer took only part of the receipt");
+                    status = 1;
+                }
+            }
+        } catch (VelaBrevantException e) {
+            failure = e;
+        }
+        try {
+            call(port, "_closePort");
+            out.println("closed");
+        } catch (VelaBrevantException e) {
+            // A USB port whose printer went away is closed already: the first failure says why.
+            failure = failure != null ? failure : e;
+        }
+        if (failure != null) {
+            out.println("failed: " + failure.getMessage());
             return 1;
         }
         return status;

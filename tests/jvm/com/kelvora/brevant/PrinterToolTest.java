@@ -16,6 +16,7 @@ import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
 
 /**
  * java -jar vela-brevant.jar as the person at a till runs it: as the user
@@ -53,9 +54,13 @@ class PrinterToolTest {
         }
     }
 
+    @TempDir
+    Path work;
+
     /** A folder nobody may use as its temporary folder. */
-    static Path openTmp(String name) throws Exception {
-        Path tmp = Files.createTempDirectory(name);
+    Path openTmp(String name) throws Exception {
+        Files.setPosixFilePermissions(work, PosixFilePermissions.fromString("rwxr-xr-x"));
+        Path tmp = Files.createDirectory(work.resolve(name));
         Files.setPosixFilePermissions(tmp, PosixFilePermissions.fromString("rwxrwxrwt"));
         return tmp;
     }
@@ -94,7 +99,8 @@ class PrinterToolTest {
                         + "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
 
         // Nobody listed in lp but not carrying it, no rule, usblp bound, a noexec temporary folder.
-        Path group = Files.createTempFile("group", "");
+        Path group = Files.createFile(work.resolve("group"), PosixFilePermissions.asFileAttribute(
+                PosixFilePermissions.fromString("rw-r--r--")));
         Files.writeString(group, Files.readString(Path.of("/etc/group")).replaceFirst("(?m)^lp:([^:]*):([^:]*):.*$",
                 "lp:$1:$2:nobody"));
         Path noexec = openTmp("noexec");
