@@ -10,6 +10,8 @@ import java.util.HashSet;
 import java.util.List;
 import java.util.Locale;
 import java.util.Set;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
 
 /**
  * What stands between this user and each printer, with one fix per line:
@@ -47,15 +49,15 @@ final class PortCheck {
         if (!PrinterPorts.canList()) {
             out.println("ports: not listed on " + System.getProperty("os.name")
                     + "; try NAME opens one (the printer driver's port name)");
-            return problems;
-        }
-        Me me = me();
-        List<PrinterPort> ports = PrinterPorts.list();
-        if (ports.isEmpty()) {
-            problems += problem(out, "no printer port found", "plug the printer in and switch it on, then check again");
-        }
-        for (PrinterPort port : ports) {
-            problems += port(out, port, me);
+        } else {
+            Me me = me();
+            List<PrinterPort> ports = PrinterPorts.list();
+            if (ports.isEmpty()) {
+                problems += problem(out, "no printer port found", "plug the printer in and switch it on, then check again");
+            }
+            for (PrinterPort port : ports) {
+                problems += port(out, port, me);
+            }
         }
         out.println(problems == 0 ? "nothing stands in the way" : problems + " problem(s)");
         return problems;
@@ -82,11 +84,14 @@ final class PortCheck {
             } else if (why.contains("not in this jar")) {
                 problem(out, why, "use the vela-brevant.jar built for " + NativeLibraries.platform());
             } else {
-                problem(out, why, "run java with -Djava.io.tmpdir=DIR, DIR a folder of yours on a mount without noexec");
+                problem(out, why, "run java with -Djava.io.tmpdir=DIR, DIR a folder of yours where programs may run (not mounted noexec)");
             }
             return null;
         }
         NativeLibraries.Loaded loaded = NativeLibraries.loaded(portClass);
+        if (loaded == null) {
+            loaded = new NativeLibraries.Loaded("where this JVM loaded it before", List.of());
+        }
         out.println("library " + portClass + ": loads from " + loaded.from());
         for (String s : loaded.skipped()) {
             out.println("  note: not from " + s);
@@ -216,8 +221,7 @@ final class PortCheck {
             Path rule = Path.of(dir, RULE);
             if (Files.exists(rule)) {
                 try {
-                    java.util.regex.Matcher m = java.util.regex.Pattern.compile("GROUP=\"([^\"]+)\"")
-                            .matcher(Files.readString(rule));
+                    Matcher m = Pattern.compile("GROUP=\"([^\"]+)\"").matcher(Files.readString(rule));
                     return m.find() ? m.group(1) : null;  // an empty file masks the rule
                 } catch (IOException e) {
                     return null;

@@ -117,13 +117,17 @@ class PrinterToolTest {
                 "fix: echo -n " + kitchenPort + ":1.0 | sudo tee /sys/bus/usb/drivers/usblp/unbind");
         assertFalse(blocked.output().contains("ttyS1"), blocked.output());
 
+        // The rule installed after the printer was plugged in: its node still lacks the rule's group.
+        Path rule = Path.of(System.getProperty("vela.udev.rule"));
+        String withRule = "for d in " + RULE_DIRS + "; do [ ! -d $d ] || { mount -t tmpfs none $d; cp " + rule
+                + " $d/; break; }; done";
+        Path fine = openTmp("fine");
+        has(tool(withRule, "lp,dialout", fine, "check"), "problem: the node lacks group lp that the udev rule gives it");
+
         // Mended: the groups carried, the rule in place, usblp gone, the node as the rule makes it.
         sim.call("usb.driver " + kitchen + " none");
         sim.call("node.own " + kitchen + " lp 0660");
-        Path rule = Path.of(System.getProperty("vela.udev.rule"));
-        Path fine = openTmp("fine");
-        Run clear = tool("for d in " + RULE_DIRS + "; do [ ! -d $d ] || { mount -t tmpfs none $d; cp " + rule
-                + " $d/; break; }; done", "lp,dialout", fine, "check");
+        Run clear = tool(withRule, "lp,dialout", fine, "check");
         assertEquals(0, clear.exit(), clear.output());
         has(clear, "library VelaCommPortLinuxSerial: loads from " + fine + "/vela-brevant-nobody/",
                 "nothing stands in the way");
