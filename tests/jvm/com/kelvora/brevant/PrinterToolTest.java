@@ -72,7 +72,7 @@ class PrinterToolTest {
                 "setpriv and mount namespaces need root (the suite runs as root in CI)");
         PrinterSim sim = PrinterSim.connect();
         byte[] descriptors = UsbPrinter.descriptors(UsbPrinter.VENDOR, UsbPrinter.PRODUCT,
-                new int[] {0x01, UsbPrinter.BULK, 0x82, UsbPrinter.BULK});
+                new int[] {0, 0, 0x01, UsbPrinter.BULK, 0x82, UsbPrinter.BULK});
         String counter = sim.call("usb.add " + PrinterSim.hex(descriptors) + " K-7");
         String kitchen = sim.call("usb.add " + PrinterSim.hex(descriptors));
         String tty = sim.call("serial.add modem ttyS0");
@@ -132,6 +132,22 @@ class PrinterToolTest {
         has(clear, "library VelaCommPortLinuxSerial: loads from " + fine + "/vela-brevant-nobody/",
                 "nothing stands in the way");
         assertFalse(clear.output().contains("problem"), clear.output());
+
+        // Then try, as that user, prints through the serial library and through libusb.
+        sim.call("serial.reply " + tty + " 5 0x00");
+        sim.call("serial.reply " + tty + " 4 0x00");
+        // (Which USB printer a name reaches is the USB library's own tests' business.)
+        for (String[] t : new String[][] {{tty, "serial.take " + tty},
+                {"usb:port=" + counterPort, "usb.take " + counter, "usb.take " + kitchen}}) {
+            Run tried = tool(withRule, "lp,dialout", fine, "try", t[0], "--print");
+            assertEquals(0, tried.exit(), tried.output());
+            has(tried, "online: true", "ENQ status: 0x00", "closed");
+            String got = "";
+            for (int i = 1; i < t.length; i++) {
+                got += new String(PrinterSim.unhex(sim.call(t[i])), StandardCharsets.US_ASCII);
+            }
+            assertTrue(got.contains("\u001b@Vela printer test\n" + t[0] + "\n"), got);
+        }
     }
 
     @Test
