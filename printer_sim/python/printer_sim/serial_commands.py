@@ -96,6 +96,19 @@ class SerialCommands:
         attrs[0] |= int(bits, 0)
         termios.tcsetattr(p.master, termios.TCSANOW, attrs)
 
+    def cmd_set_wake(self, path, vmin, vtime):
+        """sets VMIN and VTIME on the line, as a process killed mid-wait may leave them"""
+        p = self.printers.get(path)
+        attrs = termios.tcgetattr(p.master)
+        attrs[6][termios.VMIN], attrs[6][termios.VTIME] = int(vmin), int(vtime)
+        termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+
+    def cmd_wake_settings(self, path):
+        """VMIN:VTIME of the line before each byte of slow feeds, since the last call"""
+        p = self.printers.get(path)
+        seen, p.wake_settings = p.wake_settings, set()
+        return " ".join("%d:%d" % s for s in sorted(seen)) or "-"
+
     def cmd_clear_cflag(self, path, bits):
         """clears c_cflag bits on the line"""
         p = self.printers.get(path)

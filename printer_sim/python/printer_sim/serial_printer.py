@@ -46,6 +46,7 @@ class SerialPrinter:
         self.total = 0  # bytes received over the printer's life
         self.dsr_drop_at = None  # DSR falls once this many have arrived
         self.chunks = 0  # reads of the host's output, for request counts
+        self.wake_settings = set()  # (VMIN, VTIME) of the line before each slow byte
         self.t0 = time.monotonic()
 
     def now(self):
@@ -88,6 +89,9 @@ class SerialPrinter:
         def slowly():
             for b in data:
                 time.sleep(interval)
+                # What a host waiting for these bytes has left on its line.
+                cc = [c if isinstance(c, int) else ord(c) for c in self.termios()[6][5:7]]
+                self.wake_settings.add((cc[1], cc[0]))
                 os.write(self.master, bytes([b]))
         threading.Thread(target=slowly, daemon=True).start()
 

@@ -107,7 +107,8 @@ final class PortCheck {
         } catch (IOException e) {
             return;  // not Linux
         }
-        for (Path place : NativeLibraries.places()) {
+        for (NativeLibraries.Place p : NativeLibraries.places()) {
+            Path place = p.base();
             String best = "";
             boolean noexec = false;
             for (String line : mounts) {
@@ -172,7 +173,7 @@ final class PortCheck {
         String rule = ruleGroup();
         if (rule == null && !write) {
             problems += problem(out, "the package's udev rule " + RULE + " is not installed",
-                    "install the vela-brevant package (or copy " + RULE + " to /etc/udev/rules.d/), then replug the printer");
+                    "install the libvela-brevant-jni package (or copy " + RULE + " to /etc/udev/rules.d/), then replug the printer");
         } else if (rule != null && !rule.equals(group) && !write) {
             problems += problem(out, "the node lacks group " + rule + " that the udev rule gives it",
                     "sudo udevadm trigger --subsystem-match=usb --attr-match=idVendor=" + PrinterPorts.VENDOR
