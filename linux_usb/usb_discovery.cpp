@@ -18,16 +18,31 @@ struct usb_interface_descriptor* Setting(struct usb_device* dev, int c, int i, i
   return &dev->config[c].interface[i].altsetting[a];
 }
 
+// Whether an open port already uses the device. Addresses only: a rescan
+// keeps the record of a device still present and frees that of one gone.
+bool Held(const struct usb_device* dev) {
+  for (const USBPort& port : usbPorts) {
+    if (port.inUse != 0 && port.device == dev) return true;
+  }
+  return false;
+}
+
+// In bus order, the first printer no open port holds, else the first one:
+// a printer one port holds cannot be claimed through another, so a second
+// port reaches a second printer of the same model.
 struct usb_device* FindPrinter() {
+  struct usb_device* first = nullptr;
   for (struct usb_bus* bus = usb_busses; bus != nullptr; bus = bus->next) {
     for (struct usb_device* dev = bus->devices; dev != nullptr; dev = dev->next) {
-      if (dev->descriptor.idVendor == kPrinterVendorId &&
-          dev->descriptor.idProduct == kPrinterProductId) {
-        return dev;
+      if (dev->descriptor.idVendor != kPrinterVendorId ||
+          dev->descriptor.idProduct != kPrinterProductId) {
+        continue;
       }
+      if (!Held(dev)) return dev;
+      if (first == nullptr) first = dev;
     }
   }
-  return nullptr;
+  return first;
 }
 
 }  // namespace
