@@ -25,6 +25,7 @@ function(vela_linux_cross arch triplet)
       -DVELA_CROSS_TRIPLET=${triplet}
       -DCMAKE_BUILD_TYPE=Release
       -DVELA_ROOT=${PROJECT_SOURCE_DIR}
+      -DVELA_BUILD_ROOT=${PROJECT_BINARY_DIR}
       -DVELA_JNI_INCLUDE=${JAVA_INCLUDE_PATH}
       -DVELA_JNI_HEADERS=${PROJECT_BINARY_DIR}/jni_headers
       -DVELA_WERROR=${VELA_WERROR}
@@ -40,3 +41,4 @@ endfunction()
 
 vela_linux_cross(aarch64 aarch64-linux-gnu)
 vela_linux_cross(armhf arm-linux-gnueabihf)
+vela_linux_cross(x86 i686-linux-gnu)

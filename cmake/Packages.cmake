@@ -32,6 +32,7 @@ set(_deb_x86_64 amd64)
 set(_deb_aarch64 arm64)
 set(_deb_armhf armhf)
 set(_deb_armv7l armhf)
+set(_deb_x86 i386)
 
 set(VELA_HOST_DEB_ARCH ${_deb_${CMAKE_SYSTEM_PROCESSOR}})
 find_program(VELA_DPKG_DEB dpkg-deb)

@@ -24,6 +24,7 @@ function(vela_windows_build arch triplet)
       -DVELA_MINGW_TRIPLET=${triplet}-w64-mingw32
       -DCMAKE_BUILD_TYPE=Release
       -DVELA_ROOT=${PROJECT_SOURCE_DIR}
+      -DVELA_BUILD_ROOT=${PROJECT_BINARY_DIR}
       -DVELA_JNI_INCLUDE=${JAVA_INCLUDE_PATH}
       -DVELA_JNI_HEADERS=${PROJECT_BINARY_DIR}/jni_headers
       -DVELA_OUTPUT_DIR=${dlls}

@@ -12,7 +12,8 @@ import tempfile
 import xml.etree.ElementTree as ET
 import zipfile
 
-MACHINES = {"amd64": "Advanced Micro Devices X86-64", "arm64": "AArch64", "armhf": "ARM"}
+MACHINES = {"amd64": "Advanced Micro Devices X86-64", "arm64": "AArch64", "armhf": "ARM",
+            "i386": "Intel 80386"}
 LIBRARIES = {"libVelaCommPortLinuxSerial.so": ["libc.so.6"],
              "libVelaCommPortLinuxParallel.so": ["libc.so.6"],
              "libVelaCommPortLinuxUSB.so": ["libc.so.6", "libusb-0.1.so.4"]}
