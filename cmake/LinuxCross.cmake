@@ -10,9 +10,15 @@ set(VELA_LINUX_CROSS_ARCHS)
 configure_file(${LIBUSB_0_1_INCLUDE}/usb.h ${PROJECT_BINARY_DIR}/cross-include/usb.h COPYONLY)
 add_custom_target(linux_cross_libs)
 
+# vela_linux_cross(ARCH TRIPLET [MULTIARCH]): MULTIARCH names the target's
+# library folder where it differs from the compiler's triplet.
 function(vela_linux_cross arch triplet)
+  set(multiarch ${triplet})
+  if(ARGC GREATER 2)
+    set(multiarch ${ARGV2})
+  endif()
   find_program(VELA_CROSS_${arch}_CXX ${triplet}-g++)
-  set(libusb /usr/lib/${triplet}/libusb-0.1.so.4)
+  set(libusb /usr/lib/${multiarch}/libusb-0.1.so.4)
   if(NOT VELA_CROSS_${arch}_CXX OR NOT EXISTS ${libusb})
     message(STATUS "${triplet}-g++ or ${libusb} missing: no Linux ${arch} libraries")
     return()
@@ -41,4 +47,4 @@ endfunction()
 
 vela_linux_cross(aarch64 aarch64-linux-gnu)
 vela_linux_cross(armhf arm-linux-gnueabihf)
-vela_linux_cross(x86 i686-linux-gnu)
+vela_linux_cross(x86 i686-linux-gnu i386-linux-gnu)

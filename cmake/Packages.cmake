@@ -19,7 +19,7 @@ function(vela_deb deb_arch strip)
             ${_packaging}/60-vela-brevant.rules ${ARGN}
     DEPENDS ${ARGN} ${VELA_NATIVES_JAR} vela_brevant_jar ${_packaging}/build_deb.sh
             ${_packaging}/60-vela-brevant.rules ${_packaging}/copyright
-            ${_packaging}/com.kelvora.brevant.metainfo.xml
+            ${_packaging}/com.kelvora.brevant.metainfo.xml ${_packaging}/lintian-overrides
     COMMENT "Packing ${deb_arch} Debian package"
     VERBATIM)
   set(_debs ${_debs} ${deb} PARENT_SCOPE)

@@ -2,8 +2,8 @@
 # Builds the Debian package of one processor: that processor's three
 # libraries in /usr/lib/jni (on the default library path of Debian's Java
 # VMs), the jar in /usr/share/java (named with its version, as Debian's Java
-# policy asks, and linked from the plain name), the USB printer's udev rule
-# and the AppStream note of the hardware it serves.
+# policy asks, and linked from the plain name), the USB printer's udev rule,
+# the AppStream note of the hardware it serves and lintian's overrides.
 # usage: build_deb.sh OUT.deb VERSION DEB_ARCH GLIBC MAINTAINER STRIP JAR RULES LIBRARY...
 set -eu
 out=$1 version=$2 arch=$3 glibc=$4 maintainer=$5 strip=$6 jar=$7 rules=$8
@@ -15,7 +15,7 @@ rm -rf "$stage"
 umask 022
 doc=$stage/usr/share/doc/$package
 mkdir -p "$stage/DEBIAN" "$stage/usr/lib/jni" "$stage/usr/share/java" "$stage/lib/udev/rules.d" \
-  "$stage/usr/share/metainfo" "$doc"
+  "$stage/usr/share/metainfo" "$stage/usr/share/lintian/overrides" "$doc"
 
 for lib in "$@"; do
   # As dh_strip does: no debugging symbols, no compiler notes.
@@ -28,6 +28,7 @@ ln -s "vela-brevant-$version.jar" "$stage/usr/share/java/vela-brevant.jar"
 install -m 644 "$here/com.kelvora.brevant.metainfo.xml" "$stage/usr/share/metainfo/"
 install -m 644 "$rules" "$stage/lib/udev/rules.d/60-vela-brevant.rules"
 install -m 644 "$here/copyright" "$doc/copyright"
+install -m 644 "$here/lintian-overrides" "$stage/usr/share/lintian/overrides/$package"
 
 # Dates from SOURCE_DATE_EPOCH when set, so that a rebuild gives the same file.
 when=${SOURCE_DATE_EPOCH:-$(date +%s)}

@@ -14,6 +14,8 @@ import zipfile
 
 MACHINES = {"amd64": "Advanced Micro Devices X86-64", "arm64": "AArch64", "armhf": "ARM",
             "i386": "Intel 80386"}
+# On ARM the stack protector's guard lives in the dynamic loader.
+LOADERS = {"arm64": ["ld-linux-aarch64.so.1"], "armhf": ["ld-linux-armhf.so.3"]}
 LIBRARIES = {"libVelaCommPortLinuxSerial.so": ["libc.so.6"],
              "libVelaCommPortLinuxParallel.so": ["libc.so.6"],
              "libVelaCommPortLinuxUSB.so": ["libc.so.6", "libusb-0.1.so.4"]}
@@ -34,6 +36,7 @@ def main(deb, arch, version, glibc, jar, pom, rules, headers, check_library, jar
     print("lintian:\n" + (lint.stdout + lint.stderr).strip())
     expect(lint.returncode == 0, "lintian found errors")
     expect(not any(line.startswith("E:") for line in lint.stdout.splitlines()), "lintian reported E: tags")
+    expect("hardening-" not in lint.stdout, "lintian finds the libraries not hardened")
 
     fields = {f: run("dpkg-deb", "-f", deb, f).stdout.strip() for f in
               ("Package", "Version", "Architecture", "Depends")}
@@ -48,7 +51,8 @@ def main(deb, arch, version, glibc, jar, pom, rules, headers, check_library, jar
         expect(files == sorted(["lib/udev/rules.d/60-vela-brevant.rules",
                                 "usr/share/doc/libvela-brevant-java/changelog.gz",
                                 "usr/share/doc/libvela-brevant-java/copyright",
-                                "usr/share/metainfo/com.kelvora.brevant.metainfo.xml"] + jars
+                                "usr/share/metainfo/com.kelvora.brevant.metainfo.xml",
+                                "usr/share/lintian/overrides/libvela-brevant-java"] + jars
                                + ["usr/lib/jni/" + name for name in LIBRARIES]),
                "files: %s" % files)
         expect(os.readlink(os.path.join(root, jars[1])) == os.path.basename(jars[0]),
@@ -67,7 +71,7 @@ def main(deb, arch, version, glibc, jar, pom, rules, headers, check_library, jar
             expect(".symtab" not in header and ".debug_info" not in header, "%s is stripped" % name)
             cls = name[3:-3]
             check = run("sh", check_library, lib,
-                        os.path.join(headers, "com_kelvora_brevant_%s.h" % cls), *needed,
+                        os.path.join(headers, "com_kelvora_brevant_%s.h" % cls), *needed, *LOADERS.get(arch, []),
                         env=dict(os.environ, VELA_GLIBC_BASELINE=glibc))
             print("%s: %s" % (name, check.stdout.strip()))
             expect(check.returncode == 0, "%s as packaged: %s" % (name, check.stdout))
