@@ -38,6 +38,9 @@ function(vela_linux_cross arch triplet)
       -DLIBUSB_0_1=${libusb}
       -DLIBUSB_0_1_INCLUDE=${PROJECT_BINARY_DIR}/cross-include
     BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${PROJECT_BINARY_DIR}/linux-${arch}/lib/libVelaCommPortLinuxSerial.so
+                     ${PROJECT_BINARY_DIR}/linux-${arch}/lib/libVelaCommPortLinuxParallel.so
+                     ${PROJECT_BINARY_DIR}/linux-${arch}/lib/libVelaCommPortLinuxUSB.so
     INSTALL_COMMAND ""
     DEPENDS vela_brevant)
   add_dependencies(linux_cross_libs linux_libs_${arch})

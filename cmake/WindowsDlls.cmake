@@ -32,6 +32,7 @@ function(vela_windows_build arch triplet)
       -DVELA_BUILD_TESTS=${BUILD_TESTING}
       -DVELA_TEST_OUTPUT_DIR=${tests}
     BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${dlls}/VelaCommPortWindowsParallel.dll ${dlls}/VelaCommPortWindowsUSB.dll
     INSTALL_COMMAND ""
     DEPENDS vela_brevant)
   add_dependencies(windows_dlls windows_dlls_${arch})
