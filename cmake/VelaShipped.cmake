@@ -27,9 +27,12 @@ function(vela_strip_shipped target)
     message(FATAL_ERROR "objcopy or strip for ${CMAKE_CXX_COMPILER} not found: cannot ship ${target}")
   endif()
   set(file $<TARGET_FILE:${target}>)
+  # Rewriting a DLL stamps it with the time unless told a date, as the
+  # linker is (--no-insert-timestamp: 0).
+  set(tool ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${file} ${file}.debug
-    COMMAND ${CMAKE_STRIP} --strip-unneeded ${file}
-    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${file}.debug ${file}
+    COMMAND ${tool} ${CMAKE_OBJCOPY} --only-keep-debug ${file} ${file}.debug
+    COMMAND ${tool} ${CMAKE_STRIP} --strip-unneeded ${file}
+    COMMAND ${tool} ${CMAKE_OBJCOPY} --add-gnu-debuglink=${file}.debug ${file}
     VERBATIM)
 endfunction()
