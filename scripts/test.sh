@@ -10,7 +10,7 @@ install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 m
   junit5 googletest libgtest-dev wine wine64 wine32:i386 qemu-user clang lld llvm \
   binutils-aarch64-linux-gnu binutils-arm-linux-gnueabihf binutils-i686-linux-gnu lintian udev
 # Apart, so that the host's JDK stays the one that `java` names.
-install_packages openjdk-17-jre-headless:arm64 openjdk-17-jre-headless:i386
+install_packages openjdk-17-jre-headless:arm64 openjdk-17-jre-headless:armhf openjdk-17-jre-headless:i386
 echo "building into build/ ..."
 quietly configure as_owner cmake -S . -B build -DBUILD_TESTING=ON -DVELA_WERROR=ON
 quietly build as_owner cmake --build build -j "$(nproc)"
