@@ -10,9 +10,15 @@ set(VELA_LINUX_CROSS_ARCHS)
 configure_file(${LIBUSB_0_1_INCLUDE}/usb.h ${PROJECT_BINARY_DIR}/cross-include/usb.h COPYONLY)
 add_custom_target(linux_cross_libs)
 
+# vela_linux_cross(ARCH TRIPLET [MULTIARCH]): MULTIARCH names the target's
+# library folder where it differs from the compiler's triplet.
 function(vela_linux_cross arch triplet)
+  set(multiarch ${triplet})
+  if(ARGC GREATER 2)
+    set(multiarch ${ARGV2})
+  endif()
   find_program(VELA_CROSS_${arch}_CXX ${triplet}-g++)
-  set(libusb /usr/lib/${triplet}/libusb-0.1.so.4)
+  set(libusb /usr/lib/${multiarch}/libusb-0.1.so.4)
   if(NOT VELA_CROSS_${arch}_CXX OR NOT EXISTS ${libusb})
     message(STATUS "${triplet}-g++ or ${libusb} missing: no Linux ${arch} libraries")
     return()
@@ -25,12 +31,16 @@ function(vela_linux_cross arch triplet)
       -DVELA_CROSS_TRIPLET=${triplet}
       -DCMAKE_BUILD_TYPE=Release
       -DVELA_ROOT=${PROJECT_SOURCE_DIR}
+      -DVELA_BUILD_ROOT=${PROJECT_BINARY_DIR}
       -DVELA_JNI_INCLUDE=${JAVA_INCLUDE_PATH}
       -DVELA_JNI_HEADERS=${PROJECT_BINARY_DIR}/jni_headers
       -DVELA_WERROR=${VELA_WERROR}
       -DLIBUSB_0_1=${libusb}
       -DLIBUSB_0_1_INCLUDE=${PROJECT_BINARY_DIR}/cross-include
     BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${PROJECT_BINARY_DIR}/linux-${arch}/lib/libVelaCommPortLinuxSerial.so
+                     ${PROJECT_BINARY_DIR}/linux-${arch}/lib/libVelaCommPortLinuxParallel.so
+                     ${PROJECT_BINARY_DIR}/linux-${arch}/lib/libVelaCommPortLinuxUSB.so
     INSTALL_COMMAND ""
     DEPENDS vela_brevant)
   add_dependencies(linux_cross_libs linux_libs_${arch})
@@ -40,3 +50,4 @@ endfunction()
 
 vela_linux_cross(aarch64 aarch64-linux-gnu)
 vela_linux_cross(armhf arm-linux-gnueabihf)
+vela_linux_cross(x86 i686-linux-gnu i386-linux-gnu)

@@ -37,13 +37,20 @@ set(VELA_NATIVES_JAR ${PROJECT_BINARY_DIR}/vela-brevant.jar)
 # One platform=library per line; written at generate time, when the
 # libraries' paths are known.
 string(REPLACE ";" "\n" _lines "${_entries}")
+# The files too, so that a library rebuilt by a sub-build is packed again.
+set(_files)
+foreach(entry IN LISTS _entries)
+  string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
+  list(APPEND _files "${file}")
+endforeach()
 set(_list ${PROJECT_BINARY_DIR}/natives-jar-entries.txt)
 file(GENERATE OUTPUT ${_list} CONTENT "${_lines}\n")
 add_custom_command(OUTPUT ${VELA_NATIVES_JAR}
   COMMAND ${CMAKE_COMMAND} -DCLASSES_JAR=${_classes} -DOUT=${VELA_NATIVES_JAR}
           -DSTAGE=${PROJECT_BINARY_DIR}/natives-stage -DJAR_TOOL=${Java_JAR_EXECUTABLE}
           -DENTRIES=${_list} -P ${PROJECT_SOURCE_DIR}/cmake/natives_jar.cmake
-  DEPENDS vela_brevant ${_classes} ${_depends} ${_list} ${PROJECT_SOURCE_DIR}/cmake/natives_jar.cmake
+  DEPENDS vela_brevant ${_classes} ${_depends} ${_files} ${_list}
+          ${PROJECT_SOURCE_DIR}/cmake/natives_jar.cmake
   COMMENT "Packing vela-brevant.jar with its native libraries"
   VERBATIM)
 add_custom_target(vela_brevant_jar ALL DEPENDS ${VELA_NATIVES_JAR})

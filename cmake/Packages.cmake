@@ -25,7 +25,7 @@ function(vela_deb deb_arch strip)
             ${deb_arch} ${_multiarch_${deb_arch}} ${VELA_GLIBC_BASELINE} ${strip}
             ${_packaging}/60-vela-brevant.rules ${ARGN}
     DEPENDS ${ARGN} ${_common} ${_packaging}/60-vela-brevant.rules ${_packaging}/udev-retrigger.sh
-            ${_packaging}/com.kelvora.brevant.metainfo.xml
+            ${_packaging}/com.kelvora.brevant.metainfo.xml ${_packaging}/lintian-overrides
     COMMENT "Packing the ${deb_arch} Debian package of the native libraries"
     VERBATIM)
   set(_debs ${_debs} ${deb} PARENT_SCOPE)
@@ -39,6 +39,7 @@ set(_deb_x86_64 amd64)
 set(_deb_aarch64 arm64)
 set(_deb_armhf armhf)
 set(_deb_armv7l armhf)
+set(_deb_x86 i386)
 set(_multiarch_amd64 x86_64-linux-gnu)
 set(_multiarch_arm64 aarch64-linux-gnu)
 set(_multiarch_armhf arm-linux-gnueabihf)

@@ -1,10 +1,11 @@
 # Shared settings of the JNI libraries we ship: no C++ runtime, only the JNI
 # entry points exported, libc as the only system library.
+include(${CMAKE_CURRENT_LIST_DIR}/VelaShipped.cmake)
 
 set(VELA_EXPORTS_MAP ${CMAKE_CURRENT_LIST_DIR}/jni_exports.map)
 
 set(VELA_NATIVE_FLAGS -fno-exceptions -fno-rtti -fvisibility=hidden
-    -fvisibility-inlines-hidden -fno-threadsafe-statics)
+    -fvisibility-inlines-hidden -fno-threadsafe-statics ${VELA_PREFIX_MAP_FLAGS})
 
 set(VELA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
@@ -35,10 +36,11 @@ endif()
 # undefined behaviour checks into lib-sanitized/, for the JVM to load too.
 function(vela_jni_library name)
   add_library(${name} SHARED ${ARGN})
-  target_compile_options(${name} PRIVATE ${VELA_WARNINGS} ${VELA_NATIVE_FLAGS})
-  target_link_options(${name} PRIVATE -Wl,-z,defs -Wl,-z,now -static-libgcc)
+  target_compile_options(${name} PRIVATE ${VELA_WARNINGS} ${VELA_NATIVE_FLAGS} ${VELA_HARDENING_FLAGS})
+  target_link_options(${name} PRIVATE -Wl,-z,defs ${VELA_HARDENING_LINK_FLAGS} -static-libgcc)
   set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib)
   target_link_libraries(${name} PRIVATE vela_core)
+  vela_strip_shipped(${name})
   install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
   vela_jni_settings(${name})
   if(NOT VELA_SANITIZED)

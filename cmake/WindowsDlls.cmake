@@ -24,6 +24,7 @@ function(vela_windows_build arch triplet)
       -DVELA_MINGW_TRIPLET=${triplet}-w64-mingw32
       -DCMAKE_BUILD_TYPE=Release
       -DVELA_ROOT=${PROJECT_SOURCE_DIR}
+      -DVELA_BUILD_ROOT=${PROJECT_BINARY_DIR}
       -DVELA_JNI_INCLUDE=${JAVA_INCLUDE_PATH}
       -DVELA_JNI_HEADERS=${PROJECT_BINARY_DIR}/jni_headers
       -DVELA_OUTPUT_DIR=${dlls}
@@ -31,6 +32,7 @@ function(vela_windows_build arch triplet)
       -DVELA_BUILD_TESTS=${BUILD_TESTING}
       -DVELA_TEST_OUTPUT_DIR=${tests}
     BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${dlls}/VelaCommPortWindowsParallel.dll ${dlls}/VelaCommPortWindowsUSB.dll
     INSTALL_COMMAND ""
     DEPENDS vela_brevant)
   add_dependencies(windows_dlls windows_dlls_${arch})

@@ -6,7 +6,7 @@
 #   jni:  libvela-brevant-jni (one per processor, Multi-Arch: same), that
 #         processor's three libraries in /usr/lib/TRIPLET/jni (searched by
 #         Debian's Java VMs), the USB printer's udev rule, the AppStream note
-#         of the hardware it serves, and the maintainer script that applies
+#         of the hardware it serves, lintian's overrides, and the maintainer script that applies
 #         the rule to a printer already plugged in. Everything outside
 #         /usr/lib/TRIPLET is the same file on every processor, as dpkg
 #         demands of packages installed for several processors at once.
@@ -47,6 +47,8 @@ else
   done
   install -m 644 "$rules" "$stage/lib/udev/rules.d/60-vela-brevant.rules"
   install -m 644 "$here/com.kelvora.brevant.metainfo.xml" "$stage/usr/share/metainfo/"
+  mkdir -p "$stage/usr/share/lintian/overrides"
+  install -m 644 "$here/lintian-overrides" "$stage/usr/share/lintian/overrides/$package"
   install -m 755 "$here/udev-retrigger.sh" "$stage/DEBIAN/postinst"
   install -m 755 "$here/udev-retrigger.sh" "$stage/DEBIAN/postrm"
   # Until this split, libvela-brevant-java of the same version held the rule

@@ -1,6 +1,6 @@
 # Toolchain of the Linux libraries for another processor: Debian's cross
 # compilers named by VELA_CROSS_TRIPLET (aarch64-linux-gnu,
-# arm-linux-gnueabihf).
+# arm-linux-gnueabihf, i686-linux-gnu).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${VELA_CROSS_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${VELA_CROSS_TRIPLET}-g++)

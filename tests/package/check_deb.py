@@ -19,11 +19,14 @@ import xml.etree.ElementTree as ET
 import zipfile
 
 MACHINES = {"amd64": "Advanced Micro Devices X86-64", "arm64": "AArch64", "armhf": "ARM", "i386": "Intel 80386"}
+# On ARM the stack protector's guard lives in the dynamic loader.
+LOADERS = {"arm64": ["ld-linux-aarch64.so.1"], "armhf": ["ld-linux-armhf.so.3"]}
 LIBRARIES = {"libVelaCommPortLinuxSerial.so": ["libc.so.6"],
              "libVelaCommPortLinuxParallel.so": ["libc.so.6"],
              "libVelaCommPortLinuxUSB.so": ["libc.so.6", "libusb-0.1.so.4"]}
 JNI_SHARED = ["lib/udev/rules.d/60-vela-brevant.rules", "usr/share/doc/libvela-brevant-jni/changelog.gz",
-              "usr/share/doc/libvela-brevant-jni/copyright", "usr/share/metainfo/com.kelvora.brevant.metainfo.xml"]
+              "usr/share/doc/libvela-brevant-jni/copyright", "usr/share/metainfo/com.kelvora.brevant.metainfo.xml",
+              "usr/share/lintian/overrides/libvela-brevant-jni"]
 
 
 def run(*cmd, **kw):
@@ -35,6 +38,7 @@ def lintian(deb, expect):
     print("lintian %s:\n%s" % (os.path.basename(deb), (lint.stdout + lint.stderr).strip()))
     expect(lint.returncode == 0, "lintian found errors or warnings")
     expect(not any(line[:2] in ("E:", "W:") for line in lint.stdout.splitlines()), "lintian reported E: or W: tags")
+    expect("hardening-" not in lint.stdout, "lintian finds the libraries not hardened")
 
 
 def fields(deb, *names):
@@ -73,7 +77,7 @@ def check_jni(expect, deb, arch, version, glibc, rules, headers, check_library):
             expect(".symtab" not in header and ".debug_info" not in header, "%s is stripped" % name)
             cls = name[3:-3]
             check = run("sh", check_library, lib,
-                        os.path.join(headers, "com_kelvora_brevant_%s.h" % cls), *needed,
+                        os.path.join(headers, "com_kelvora_brevant_%s.h" % cls), *needed, *LOADERS.get(arch, []),
                         env=dict(os.environ, VELA_GLIBC_BASELINE=glibc))
             print("%s: %s" % (name, check.stdout.strip()))
             expect(check.returncode == 0, "%s as packaged: %s" % (name, check.stdout))

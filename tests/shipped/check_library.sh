@@ -2,12 +2,18 @@
 # Checks a shipped JNI library: it exports exactly the entry points that the
 # generated JNI header declares, needs no library beyond the allowed ones,
 # and no glibc symbol newer than VELA_GLIBC_BASELINE (set by the build), so
-# that it loads on the older distributions tills run.
+# that it loads on the older distributions tills run; it is stripped, names
+# none of the build's folders, and is hardened as Debian builds libraries
+# (stack protector, read-only relocations bound at load; fortification is
+# on too, but none of our calls leaves it a size to check at run time, so
+# no __*_chk import shows it).
 # usage: check_library.sh LIBRARY JNI_HEADER ALLOWED_NEEDED...
 set -eu
 baseline=${VELA_GLIBC_BASELINE:?the oldest glibc to load on}
 lib=$1 header=$2
 shift 2
+. "$(dirname "$0")/build_traces.sh"
+no_build_traces "$lib"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -31,4 +37,9 @@ if [ -n "$newest" ] && [ "$(printf '%s\n%s\n' "$newest" "$baseline" | sort -V | 
   readelf -W --dyn-syms "$lib" | grep "GLIBC_$newest"
   exit 1
 fi
-echo "$(wc -l <"$tmp/exported") entry points, needs: $(tr '\n' ' ' <"$tmp/needed")glibc ${newest:-none}"
+
+readelf -W -l "$lib" | grep -q GNU_RELRO || { echo "no read-only relocations (RELRO)"; exit 1; }
+readelf -W -d "$lib" | grep -q '(FLAGS).*BIND_NOW' || { echo "symbols not bound at load (BIND_NOW)"; exit 1; }
+readelf -W --dyn-syms "$lib" | grep -q ' __stack_chk_fail' || { echo "no stack protector"; exit 1; }
+echo "$(wc -l <"$tmp/exported") entry points, needs: $(tr '\n' ' ' <"$tmp/needed")glibc ${newest:-none}," \
+     "$(wc -c <"$lib") bytes"

@@ -4,11 +4,14 @@
 # exactly the entry points that the generated JNI header declares, loading
 # only IOKit, CoreFoundation and libSystem, every import bound to one of
 # them (two-level namespace, nothing flat or weak), each with a UUID, and
-# the arm64 slice on 16 KiB pages with a valid ad hoc signature.
+# the arm64 slice on 16 KiB pages with a valid ad hoc signature; no debug
+# information and none of the build's folders in it.
 # usage: check_macho.sh LIBRARY JNI_HEADER LLVM_OBJDUMP LLVM_NM LLVM_LIPO
 set -eu
 lib=$1 header=$2 objdump=$3 nm=$4 lipo=$5
 here=$(dirname "$0")
+. "$here/build_traces.sh"
+no_build_traces "$lib"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "$*"; exit 1; }

@@ -2,11 +2,14 @@
 # Checks a shipped Windows DLL: it exports exactly the JNI header's entry
 # points as the VM of its processor looks them up (32-bit: _Name@N, 4 bytes
 # per argument slot, a long taking two; 64-bit: the plain name), nothing
-# else, and imports no DLL beyond the allowed ones (no mingw runtime).
+# else, imports no DLL beyond the allowed ones (no mingw runtime), and is
+# stripped, naming none of the build's folders.
 # usage: check_windows_dll.sh DLL JNI_HEADER ALLOWED_IMPORT...
 set -eu
 dll=$1 header=$2
 shift 2
+. "$(dirname "$0")/build_traces.sh"
+no_build_traces "$dll"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 

@@ -21,7 +21,13 @@ class SerialCommands:
         self.printers = SerialPrinters(testbed)
 
     def cmd_add(self, kind, name=None):
-        """serial.add modem NAME | serial.add plain -> device path"""
+        """serial.add modem NAME | serial.add adapter NAME (on a USB serial
+        adapter) | serial.add plain | serial.add placeholder NAME (a ttyS
+        name the 8250 driver made with no UART behind it) -> device path"""
+        if kind == "placeholder":
+            return self.printers.add_tty("/devices/platform/serial8250", name, "0")
+        if kind == "adapter":
+            return self.printers.add_adapter(name)
         return self.printers.add_modem(name) if kind == "modem" else self.printers.add_plain()
 
     def cmd_lines(self, path, value):

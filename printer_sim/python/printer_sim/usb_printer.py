@@ -79,6 +79,7 @@ class UsbPrinter:
         self.hold_bulk_in = False  # IN reads left pending until discarded
         self.gone = False  # every call fails with ENODEV
         self.unplug_during = None  # "control:N", "bulk_in", "bulk_out" or "any"
+        self.driver = None  # a kernel driver bound to the interface
         self.owners = endpoint_interfaces(descriptors)
         self.holders = {}  # interface number -> Handle claiming it
         self.handles = {}  # hash of the umockdev client -> Handle
@@ -147,6 +148,8 @@ class UsbPrinter:
 
     def _claim_for(self, handle, number):
         """usbfs's claim: 0 when held or taken, else EBUSY"""
+        if self.driver:
+            return errno.EBUSY  # a kernel driver (usblp) holds the interface
         self.claims()  # forgets the holders whose file is closed
         if self.holders.get(number, handle) is not handle:
             return errno.EBUSY
@@ -353,6 +356,7 @@ class UsbCommands:
     def __init__(self, testbed):
         self.testbed = testbed
         self.printers = {}  # devpath -> UsbPrinter
+        self.interfaces = {}  # devpath -> sysfs folder of its interface
         self.next_dev = 2
         # libusb reads /dev/bus/usb only when it holds a bus; an empty bus
         # keeps the scan inside the testbed.
@@ -363,26 +367,45 @@ class UsbCommands:
 
     def cmd_add(self, descriptors_hex, serial="-", socket="-"):
         """usb.add HEX [SERIAL [SOCKET]] -> devpath of a new device whose node
-        holds HEX; SERIAL (or -: none) its serial number string, in the
-        device descriptor, its string descriptors and sysfs; SOCKET (or -:
-        1-N) its kernel name, a sysfs folder with busnum and devnum"""
+        holds HEX; its sysfs folder shows what the kernel shows of it
+        (identity, bus and device number, the serial number if it has one)
+        and holds its first interface. SERIAL (or -: none) is also in the
+        device descriptor and its string descriptors; SOCKET (or -: 1-N) is
+        its kernel name"""
         num = self.next_dev
         self.next_dev += 1
         node = "bus/usb/001/%03d" % num
-        attributes = "A: busnum=1\nA: devnum=%d\n" % num
+        vendor, product = struct.unpack("<HH", bytes.fromhex(descriptors_hex)[8:12])
+        name = "1-%d" % num if socket == "-" else socket
+        sysfs = "/devices/pci0000:00/usb1/" + name
+        attributes = "A: idVendor=%04x\nA: idProduct=%04x\nA: busnum=1\nA: devnum=%d\n" % (vendor, product, num)
         if serial != "-":
             descriptors_hex = (descriptors_hex[:32] + "%02X" % SERIAL_INDEX
                                + descriptors_hex[34:])
             attributes += "A: serial=%s\n" % serial
-        syspath = "/devices/pci0000:00/usb1/" + ("1-%d" % num if socket == "-" else socket)
-        devpath = self.testbed.add_node(syspath,
-                                        node + "=" + descriptors_hex.upper(), "usb",
+        devpath = self.testbed.add_node(sysfs, node + "=" + descriptors_hex.upper(), "usb",
                                         "E: DEVTYPE=usb_device\n" + attributes)
+        self.testbed.tb.add_from_string("P: %s/%s:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                                        "A: bInterfaceNumber=00\nA: bInterfaceClass=07\n" % (sysfs, name))
         printer = UsbPrinter(bytes.fromhex(descriptors_hex), None if serial == "-" else serial)
-        printer.syspath = syspath
+        printer.syspath = sysfs
         self.testbed.attach(devpath, printer.on_ioctl)
         self.printers[devpath] = printer
+        self.interfaces[devpath] = "%s/sys%s/%s:1.0" % (self.testbed.root, sysfs, name)
         return devpath
+
+    def cmd_driver(self, path, name):
+        """usb.driver DEVPATH NAME|none: a kernel driver (usblp) takes the
+        printer's interface, whose claims and bulk transfers then fail with
+        EBUSY (control requests to the device still pass), or lets it go"""
+        link = os.path.join(self.interfaces[path], "driver")
+        if os.path.islink(link):
+            os.unlink(link)
+        printer = self._get(path)
+        printer.driver = None if name == "none" else name
+        if printer.driver:
+            os.makedirs(os.path.join(self.testbed.root, "sys/bus/usb/drivers", name), exist_ok=True)
+            os.symlink("../../../../../bus/usb/drivers/" + name, link)
 
     def cmd_unplug_all(self):
         """removes every device node from the bus"""

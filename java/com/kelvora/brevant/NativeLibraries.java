@@ -1,5 +1,6 @@
 package com.kelvora.brevant;
 
+import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
 import java.nio.file.AccessDeniedException;
@@ -24,9 +25,11 @@ import java.security.NoSuchAlgorithmException;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.EnumSet;
+import java.util.HashMap;
 import java.util.HexFormat;
 import java.util.List;
 import java.util.Locale;
+import java.util.Map;
 
 /**
  * Loads a port class's native library: by its plain name first, so that
@@ -53,13 +56,24 @@ final class NativeLibraries {
     private NativeLibraries() {}
 
     /** A place for extracted libraries: its folder and whether it must be proved private first. */
-    private record Place(Path base, boolean checked) {}
+    record Place(Path base, boolean checked) {}
+
+    /** Where a library came from, and the places that failed before it: what the tool's check shows. */
+    record Loaded(String from, List<String> skipped) {}
+
+    private static final Map<String, Loaded> LOADED = new HashMap<>();
+
+    /** How the library was loaded in this JVM, or null when it was not. */
+    static synchronized Loaded loaded(String name) {
+        return LOADED.get(name);
+    }
 
     /** Loads the library or throws an UnsatisfiedLinkError naming everything tried. */
     static synchronized void load(String name) {
         List<String> tried = new ArrayList<>();
         try {
             System.loadLibrary(name);
+            LOADED.put(name, new Loaded(onLibraryPath(name), tried));
             return;
         } catch (UnsatisfiedLinkError e) {
             tried.add("java.library.path (" + e.getMessage() + ")");
@@ -78,12 +92,25 @@ final class NativeLibraries {
             try {
                 Path library = extract(place, dir, file, bytes);
                 System.load(library.toString());
+                // The first entry is only that java.library.path lacks it.
+                LOADED.put(name, new Loaded(library.toString(), List.copyOf(tried.subList(1, tried.size()))));
                 return;
             } catch (IOException | UnsatisfiedLinkError | SecurityException | UnsupportedOperationException e) {
                 tried.add(dir + " (" + e + ")");
             }
         }
         throw failure(name, platform, tried);
+    }
+
+    /** The file System.loadLibrary found: the first folder of java.library.path holding it. */
+    private static String onLibraryPath(String name) {
+        String file = System.mapLibraryName(name);
+        for (String dir : System.getProperty("java.library.path", "").split(File.pathSeparator)) {
+            if (!dir.isEmpty() && Files.isRegularFile(Paths.get(dir, file))) {
+                return Paths.get(dir, file) + " (java.library.path)";
+            }
+        }
+        return "java.library.path";
     }
 
     private static UnsatisfiedLinkError failure(String name, String platform, List<String> tried) {
@@ -149,7 +176,7 @@ final class NativeLibraries {
     }
 
     /** Where extracted libraries may live, in the order they are tried. */
-    private static List<Place> places() {
+    static List<Place> places() {
         List<Place> places = new ArrayList<>();
         Path tmp = absolute(System.getProperty("java.io.tmpdir"));
         // The JVM says "?" for a user or home it cannot find in the passwd file.

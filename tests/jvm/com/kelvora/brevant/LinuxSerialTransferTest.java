@@ -14,6 +14,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.concurrent.CompletableFuture;
+import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.Test;
 
@@ -170,7 +171,7 @@ class LinuxSerialTransferTest {
                 return e.getMessage();
             }
         });
-        Path wchan = waiting.get();
+        Path wchan = waiting.get(SerialPrinter.ARRIVAL_MS, TimeUnit.MILLISECONDS);
         long end = System.nanoTime() + SerialPrinter.ARRIVAL_MS * 1_000_000L;
         while (!Files.readString(wchan).contains("poll")) {
             assertTrue(System.nanoTime() < end, "the receive never waited");

@@ -190,7 +190,12 @@ class NativeLoadingTest {
         Path tmp = Files.createDirectories(work.resolve("tmp"));
         Run run = run(System.getProperty("vela.brevant.jar"), tmp, work, false);
         assertEquals(1, run.exit());
-        String platform = "linux-" + ("amd64".equals(System.getProperty("os.arch")) ? "x86_64" : System.getProperty("os.arch"));
+        String arch = System.getProperty("os.arch");
+        String platform = "linux-" + switch (arch) {
+            case "amd64" -> "x86_64";
+            case "i386" -> "x86";
+            default -> arch;
+        };
         assertTrue(run.output().contains("Cannot load the native library VelaCommPortLinuxSerial for " + platform
                 + "; tried: java.library.path ("), run.output());
         assertTrue(run.output().contains("the jar's natives/" + platform + "/libVelaCommPortLinuxSerial.so (not in this jar)"),
