@@ -98,21 +98,55 @@ class UsbPrinter:
         ctrl = client.get_arg().resolve(0, 24)
         rtype, req, value, index, length, timeout = struct.unpack(
             "<BBHHHI", bytes(ctrl.retrieve())[:12])
+        err, reply = self.control(rtype, req, value, index, length, timeout)
+        if err:
+            client.complete(-1, err)
+            return
+        if reply:
+            ctrl.resolve(16, len(reply)).update(0, reply)
+        client.complete(len(reply), 0)
+
+    # What the printer does, whichever front carries the request: each
+    # returns the answer, and the front turns it into its own completion.
+
+    def control(self, rtype, req, value, index, length, timeout):
+        """A vendor control request: (errno, reply bytes)."""
         self.log("control", "%02x" % rtype, "%02x" % req, "%04x" % value, "%04x" % index,
                  length, timeout)
         if req in self.fail_control:
-            client.complete(-1, self.fail_control[req])
-            return
+            return self.fail_control[req], b""
         reply = b""
         if rtype == 0xC0 and req == 0x01:
             reply = bytes([self.status])
         elif rtype == 0xC0 and req == 0x03:
             reply = (self.count_reply if self.count_reply is not None
                      else struct.pack("<H", len(self.bulk_in) & 0xFFFF))
-        reply = reply[:length]
-        if reply:
-            ctrl.resolve(16, len(reply)).update(0, reply)
-        client.complete(len(reply), 0)
+        return 0, reply[:length]
+
+    def read_in(self, ep, length):
+        """A bulk IN transfer: ("fail", errno), ("hold", None): pending until
+        cancelled, or ("done", data)."""
+        self.log("bulk_in", "%02x" % ep, length)
+        if self.fail_bulk_in:
+            return "fail", self.fail_bulk_in
+        if self.hold_bulk_in:
+            return "hold", None
+        data = self.bulk_in[:max(length, 0)]
+        self.bulk_in = self.bulk_in[len(data):]
+        return "done", data
+
+    def write_out(self, ep, payload):
+        """A bulk OUT transfer: ("hold", None), ("stall", None) or ("done",
+        bytes taken)."""
+        action = self.out_plan.pop(0) if self.out_plan else "ok"
+        self.log("bulk_out", "%02x" % ep, len(payload), action)
+        if action == "timeout":
+            return "hold", None
+        if action == "stall":
+            return "stall", None
+        take = len(payload) if action == "ok" else min(len(payload), int(action.split(":")[1]))
+        self.received += payload[:take]
+        return "done", take
 
     def _submit(self, client):
         arg = client.get_arg()
@@ -122,31 +156,25 @@ class UsbPrinter:
         ep = raw[1]
         length = struct.unpack("<i", raw[24:28])[0]
         if ep & 0x80:
-            self.log("bulk_in", "%02x" % ep, length)
-            if self.fail_bulk_in:
-                client.complete(-1, self.fail_bulk_in)
+            what, value = self.read_in(ep, length)
+            if what == "fail":
+                client.complete(-1, value)
                 return
-            if self.hold_bulk_in:
+            if what == "hold":
                 self.pending[address] = ep  # never completes; libusb waits, then discards it
-                client.complete(0, 0)
-                return
-            data = self.bulk_in[:max(length, 0)]
-            self.bulk_in = self.bulk_in[len(data):]
-            if data:
-                urb.resolve(16, len(data)).update(0, data)
-            self._complete_urb(urb, address, 0, len(data))
+            else:
+                if value:
+                    urb.resolve(16, len(value)).update(0, value)
+                self._complete_urb(urb, address, 0, len(value))
         else:
             payload = bytes(urb.resolve(16, length).retrieve()) if length > 0 else b""
-            action = self.out_plan.pop(0) if self.out_plan else "ok"
-            self.log("bulk_out", "%02x" % ep, length, action)
-            if action == "timeout":
+            what, taken = self.write_out(ep, payload)
+            if what == "hold":
                 self.pending[address] = ep  # never completes; libusb discards it
-            elif action == "stall":
+            elif what == "stall":
                 self._complete_urb(urb, address, -errno.EPIPE, 0)
             else:
-                take = length if action == "ok" else min(length, int(action.split(":")[1]))
-                self.received += payload[:take]
-                self._complete_urb(urb, address, 0, take)
+                self._complete_urb(urb, address, 0, taken)
         client.complete(0, 0)
 
     def _complete_urb(self, urb, address, status, actual):

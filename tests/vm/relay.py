@@ -1,0 +1,102 @@
+"""In the guest: the control socket the tests connect to (PRINTER_SIM_SOCKET),
+its lines carried to the host's printers over the virtio serial port. A
+command that plugs or unplugs a printer is answered once the guest's kernel
+has seen it happen, as the emulated bus does at once; claims are read from
+the kernel's own records.
+
+usage: relay.py SOCKET (prints "ready" when it listens)"""
+import glob
+import os
+import socketserver
+import sys
+import threading
+import time
+
+DEVICES = "/sys/bus/usb/devices/"
+WAIT_S = 20  # enumeration under TCG takes about half a second
+
+
+def port_device():
+    for name in glob.glob("/sys/class/virtio-ports/*/name"):
+        if open(name).read().strip() == "printer-sim":
+            return "/dev/" + name.split("/")[-2]
+    raise SystemExit("relay: no printer-sim port")
+
+
+def present(path):
+    """The device is enumerated, configured and its usbfs node is there."""
+    try:
+        bus = int(open(DEVICES + path + "/busnum").read())
+        dev = int(open(DEVICES + path + "/devnum").read())
+        configured = open(DEVICES + path + "/bConfigurationValue").read().strip()
+    except OSError:
+        return False
+    return bool(configured) and os.path.exists("/dev/bus/usb/%03d/%03d" % (bus, dev))
+
+
+def wait(check, what):
+    deadline = time.monotonic() + WAIT_S
+    while not check():
+        if time.monotonic() > deadline:
+            return "err the guest's kernel did not see " + what
+        time.sleep(0.02)
+    return None
+
+
+def claims(path):
+    """Interfaces of the device that usbfs holds for a program."""
+    return sum(os.path.basename(os.path.realpath(d + "/driver")) == "usbfs"
+               for d in glob.glob(DEVICES + path + ":*") if os.path.exists(d + "/driver"))
+
+
+class Relay:
+    def __init__(self):
+        fd = os.open(port_device(), os.O_RDWR)
+        self.out = os.fdopen(fd, "wb", buffering=0)
+        self.inp = os.fdopen(os.dup(fd), "rb")
+        self.lock = threading.Lock()
+
+    def host(self, line):
+        with self.lock:
+            self.out.write((line + "\n").encode())
+            return self.inp.readline().decode().strip()
+
+    def handle(self, line):
+        words = line.split()
+        if words[:1] == ["usb.claims"]:
+            return "ok %d" % claims(words[1])
+        before = set(os.listdir(DEVICES)) if words[:1] == ["usb.unplug_all"] else set()
+        reply = self.host(line)
+        if not reply.startswith("ok"):
+            return reply
+        late = None
+        if words[0] == "usb.add":
+            path = reply.split()[1]
+            late = wait(lambda: present(path), "the new printer " + path)
+        elif words[0] in ("usb.unplugged", "usb.gone"):
+            path, on = words[1], words[2] == "1"
+            late = wait(lambda: present(path) != on, "printer %s %s" % (path, "leave" if on else "return"))
+        elif words[0] == "usb.unplug_all":
+            ports = [d for d in before if d.startswith("1-") and ":" not in d]
+            late = wait(lambda: not any(os.path.exists(DEVICES + d) for d in ports), "the printers leave")
+        return late or reply
+
+
+def main(argv):
+    relay = Relay()
+
+    class Handler(socketserver.StreamRequestHandler):
+        def handle(self):
+            for raw in self.rfile:
+                self.wfile.write((relay.handle(raw.decode().strip()) + "\n").encode())
+                self.wfile.flush()
+
+    server = socketserver.ThreadingUnixStreamServer(argv[0], Handler)
+    server.daemon_threads = True
+    os.chmod(argv[0], 0o666)
+    print("ready", flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
