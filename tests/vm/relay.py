@@ -8,6 +8,7 @@ usage: relay.py SOCKET (prints "ready" when it listens)"""
 import glob
 import os
 import socketserver
+import subprocess
 import sys
 import threading
 import time
@@ -23,15 +24,24 @@ def port_device():
     raise SystemExit("relay: no printer-sim port")
 
 
-def present(path):
-    """The device is enumerated, configured and its usbfs node is there."""
+def devnum(path):
+    try:
+        return int(open(DEVICES + path + "/devnum").read())
+    except OSError:
+        return None
+
+
+def present(path, not_number=None):
+    """The device is enumerated (under a number other than not_number),
+    configured, and its usbfs node is there."""
     try:
         bus = int(open(DEVICES + path + "/busnum").read())
         dev = int(open(DEVICES + path + "/devnum").read())
         configured = open(DEVICES + path + "/bConfigurationValue").read().strip()
     except OSError:
         return False
-    return bool(configured) and os.path.exists("/dev/bus/usb/%03d/%03d" % (bus, dev))
+    return (dev != not_number and bool(configured)
+            and os.path.exists("/dev/bus/usb/%03d/%03d" % (bus, dev)))
 
 
 def wait(check, what):
@@ -40,6 +50,8 @@ def wait(check, what):
         if time.monotonic() > deadline:
             return "err the guest's kernel did not see " + what
         time.sleep(0.02)
+    if os.path.exists("/run/udev/control"):  # a udevd runs: its rules are applied too
+        subprocess.run(["udevadm", "settle", "--timeout=%d" % WAIT_S], check=False)
     return None
 
 
@@ -55,6 +67,7 @@ class Relay:
         self.out = os.fdopen(fd, "wb", buffering=0)
         self.inp = os.fdopen(os.dup(fd), "rb")
         self.lock = threading.Lock()
+        self.numbers = {}  # path -> the device number the kernel gave it last
 
     def host(self, line):
         with self.lock:
@@ -72,10 +85,20 @@ class Relay:
         late = None
         if words[0] == "usb.add":
             path = reply.split()[1]
-            late = wait(lambda: present(path), "the new printer " + path)
-        elif words[0] in ("usb.unplugged", "usb.gone"):
-            path, on = words[1], words[2] == "1"
-            late = wait(lambda: present(path) != on, "printer %s %s" % (path, "leave" if on else "return"))
+            late = wait(lambda: present(path, self.numbers.get(path)), "the new printer " + path)
+            self.numbers[path] = devnum(path)
+            node = "/dev/bus/usb/001/%03d" % (self.numbers[path] or 0)
+            if os.path.exists(node):  # what udev made of it, for the log
+                st = os.stat(node)
+                print("%s %s mode %o group %d" % (path, node, st.st_mode & 0o777, st.st_gid), flush=True)
+        elif words[0] in ("usb.unplugged", "usb.gone") and words[2] == "1":
+            late = wait(lambda: not present(words[1]), "printer %s leave" % words[1])
+        elif words[0] in ("usb.unplugged", "usb.gone") and reply == "ok replugged":
+            # It may have left during a call just now: wait for its new number.
+            path = words[1]
+            late = wait(lambda: present(path, self.numbers.get(path)), "printer %s return" % path)
+            self.numbers[path] = devnum(path)
+            reply = "ok"
         elif words[0] == "usb.unplug_all":
             ports = [d for d in before if d.startswith("1-") and ":" not in d]
             late = wait(lambda: not any(os.path.exists(DEVICES + d) for d in ports), "the printers leave")

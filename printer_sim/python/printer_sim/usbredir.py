@@ -226,7 +226,9 @@ class RedirPort:
                 self._send(BULK_PACKET, header(SUCCESS, len(value)), value, packet_id)
         else:
             what, taken = self.printer.write_out(ep, body[10:10 + length])
-            if what == "hold":
+            if what == "fail":
+                self._fail_or(packet_id, BULK_PACKET, header(SUCCESS, 0), taken, None)
+            elif what == "hold":
                 self.pending[packet_id] = (BULK_PACKET, header(CANCELLED, 0))
             elif what == "stall":
                 self._send(BULK_PACKET, header(STALL, 0), packet_id=packet_id)
@@ -275,6 +277,7 @@ class RedirUsbCommands(UsbCommands):
             port.unplug()
         elif not port.attached:
             port.plug(self._get(path), self.descriptors[path])
+            return "replugged"
 
     cmd_gone = cmd_unplugged
 
