@@ -31,7 +31,7 @@ class UsbPrinter:
         self.count_reply = None  # raw 2 bytes of the waiting-bytes reply; None: len(bulk_in)
         self.bulk_in = b""  # what the next bulk IN read delivers
         self.received = bytearray()
-        self.out_plan = []  # per OUT URB: ok, short:N, timeout, stall, gone
+        self.out_plan = []  # per OUT URB: ok, short:N, timeout, stall
         self.fail_control = {}  # bRequest -> errno
         self.fail_bulk_in = 0  # errno for bulk IN submissions
         self.hold_bulk_in = False  # IN reads left pending until discarded
@@ -90,8 +90,7 @@ class UsbPrinter:
         client.complete(0, 0)
 
     def _clear_halt(self, client):
-        ep = self._int_arg(client)
-        self.log("clear_halt", "%02x" % ep)
+        self.clear_halt(self._int_arg(client))
         client.complete(0, 0)
 
     def _control(self, client):
@@ -136,12 +135,10 @@ class UsbPrinter:
         return "done", data
 
     def write_out(self, ep, payload):
-        """A bulk OUT transfer: ("hold", None), ("stall", None), ("fail",
-        errno): the printer leaves the bus during it, or ("done", bytes taken)."""
+        """A bulk OUT transfer: ("hold", None), ("stall", None) or ("done",
+        bytes taken)."""
         action = self.out_plan.pop(0) if self.out_plan else "ok"
         self.log("bulk_out", "%02x" % ep, len(payload), action)
-        if action == "gone":
-            return "fail", errno.ENODEV
         if action == "timeout":
             return "hold", None
         if action == "stall":
@@ -149,6 +146,9 @@ class UsbPrinter:
         take = len(payload) if action == "ok" else min(len(payload), int(action.split(":")[1]))
         self.received += payload[:take]
         return "done", take
+
+    def clear_halt(self, ep):
+        self.log("clear_halt", "%02x" % ep)
 
     def _submit(self, client):
         arg = client.get_arg()
@@ -171,9 +171,6 @@ class UsbPrinter:
         else:
             payload = bytes(urb.resolve(16, length).retrieve()) if length > 0 else b""
             what, taken = self.write_out(ep, payload)
-            if what == "fail":
-                client.complete(-1, taken)
-                return
             if what == "hold":
                 self.pending[address] = ep  # never completes; libusb discards it
             elif what == "stall":

@@ -21,6 +21,7 @@ SUCCESS, CANCELLED, INVAL, IOERROR, STALL = 0, 1, 2, 3, 4
 # What QEMU's xHCI needs: 64-bit packet ids, 32-bit bulk lengths, packet sizes.
 CAPS = [1, 2, 3, 4, 5, 6]  # connect_device_version, filter, disconnect_ack, ep_info_max_packet_size, 64bits_ids, 32bits_bulk_length
 SPEED_FULL = 1
+UNPLUG = "unplug"  # the model's answer to a request in flight when the printer leaves
 TYPE_CONTROL, TYPE_INVALID = 0, 255
 
 
@@ -190,7 +191,7 @@ class RedirPort:
         elif rtype & 0x80 and req == 0:  # GET_STATUS
             self._answer_control(packet_id, head, SUCCESS, b"\0\0"[:length])
         elif rtype == 0x02 and req == 1 and value == 0:  # CLEAR_FEATURE(ENDPOINT_HALT)
-            self.printer.log("clear_halt", "%02x" % index)
+            self.printer.clear_halt(index)
             self._answer_control(packet_id, head, SUCCESS)
         elif rtype & 0x80 == 0 and rtype & 0x60 == 0:  # other standard writes
             self._answer_control(packet_id, head, SUCCESS)
@@ -199,10 +200,11 @@ class RedirPort:
 
     def _fail_or(self, packet_id, kind, head, err, answer):
         """A failure the model asks for, as a device shows it: a stall for
-        EPIPE, leaving the bus for ENODEV, an I/O error otherwise."""
+        EPIPE, leaving the bus for ENODEV or an unplug in flight, an I/O
+        error otherwise."""
         if not err:
             answer()
-        elif err == errno.ENODEV:
+        elif err in (errno.ENODEV, UNPLUG):
             self.unplug()
         elif kind == CONTROL_PACKET:
             self._answer_control(packet_id, head, STALL if err == errno.EPIPE else IOERROR)
@@ -220,14 +222,18 @@ class RedirPort:
             what, value = self.printer.read_in(ep, length)
             if what == "fail":
                 self._fail_or(packet_id, BULK_PACKET, header(SUCCESS, 0), value, None)
+            elif what == UNPLUG:
+                self.unplug()
+            elif what == "stall":
+                self._send(BULK_PACKET, header(STALL, 0), packet_id=packet_id)
             elif what == "hold":
                 self.pending[packet_id] = (BULK_PACKET, header(CANCELLED, 0))
             else:
                 self._send(BULK_PACKET, header(SUCCESS, len(value)), value, packet_id)
         else:
             what, taken = self.printer.write_out(ep, body[10:10 + length])
-            if what == "fail":
-                self._fail_or(packet_id, BULK_PACKET, header(SUCCESS, 0), taken, None)
+            if what == UNPLUG:
+                self.unplug()
             elif what == "hold":
                 self.pending[packet_id] = (BULK_PACKET, header(CANCELLED, 0))
             elif what == "stall":

@@ -92,7 +92,7 @@ public final class UsbPrinter {
         sim.call("usb.bulk_in " + path + " " + PrinterSim.hex(data));
     }
 
-    /** What becomes of successive bulk OUT URBs: ok, short:N, timeout, stall, gone (unplugged during it). */
+    /** What becomes of successive bulk OUT URBs: ok, short:N, timeout, stall. */
     public void outPlan(String... actions) {
         sim.call("usb.out_plan " + path + " " + String.join(" ", actions));
     }

@@ -191,16 +191,6 @@ class LinuxUsbTransferTest {
         assertGoneClosesThePort(() -> port._sendData(pattern(5000), 5000, 50));
         printer.gone(true);
         assertGoneClosesThePort(() -> port._receiveData(new byte[4], 4, 50));
-        printer.outPlan("ok", "gone");  // gone in the middle of a send
-        assertGoneClosesThePort(() -> port._sendData(pattern(5000), 5000, 50));
-        // Gone in the middle of each vendor request: status, reset, waiting count.
-        List<Executable> calls = List.of(() -> port._getENQStatus(50), port::_hdwrResetDevice,
-                () -> port._receiveData(new byte[4], 4, 50));
-        for (int request = 1; request <= 3; request++) {
-            printer.failControl(request, ENODEV);
-            assertGoneClosesThePort(calls.get(request - 1));
-            printer.failControl(request, 0);
-        }
         printer.countReply(4, 0);
         printer.failBulkIn(ENODEV);  // gone between the request and the read
         assertGoneClosesThePort(() -> port._receiveData(new byte[4], 4, 50));
