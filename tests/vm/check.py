@@ -2,7 +2,7 @@
 Fails on any failure not in the list of known differences, on a known
 difference that now agrees with the host, and when the class did not run.
 
-usage: check.py RESULTS BATCH CLASS KNOWN_DIFFERENCES"""
+usage: check.py RESULTS BATCH CLASS|- KNOWN_DIFFERENCES ('-': a plain program's batch)"""
 import os
 import sys
 import xml.etree.ElementTree as ET
@@ -31,6 +31,10 @@ def main(results, batch, cls, known_path):
         print("batch %s did not run in the guest (see %s/console.log)" % (batch, results))
         return 1
     log = open(os.path.join(results, batch + ".log"), errors="replace").read()
+    if cls == "-":  # a plain program: its exit status is the outcome
+        print(log)
+        status = int(open(os.path.join(results, batch + ".exit")).read())
+        return 1 if status or any(c in log for c in JNI_COMPLAINTS) else 0
     report = os.path.join(results, batch, "TEST-junit-jupiter.xml")
     if not os.path.exists(report):
         print(log)
