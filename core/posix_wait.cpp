@@ -6,13 +6,14 @@
 
 #include <cerrno>
 #include <ctime>
+#include <limits>
 
 namespace vela {
 namespace {
 
 constexpr long kNanosPerSecond = 1000000000L;
 
-// Far enough to be forever, near enough that the sum cannot overflow.
+// Far enough to be forever.
 constexpr long long kLongestSeconds = 1LL << 40;
 
 timespec Now() {
@@ -21,8 +22,14 @@ timespec Now() {
   return now;
 }
 
+// A deadline past the end of time_t is clamped to its last second: with a
+// 32-bit time_t (armhf) that is still about 68 years away, forever for any
+// wait, where a wrapped sum would be no time at all.
 timespec Later(timespec from, long long seconds, long nanos) {
+  const long long room =
+      static_cast<long long>(std::numeric_limits<time_t>::max()) - from.tv_sec - 1;
   if (seconds > kLongestSeconds) seconds = kLongestSeconds;
+  if (seconds > room) seconds = room;
   from.tv_sec += static_cast<time_t>(seconds);
   from.tv_nsec += nanos;
   if (from.tv_nsec >= kNanosPerSecond) {

@@ -81,6 +81,10 @@ bool ConfigureSerialPort(SerialPort* port, bool save,
   ApplyFlowControl(&t, settings->flowControl);
   t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ISIG);
   t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  // A VMIN raised with VTIME 0, as a process that died mid-wait may leave
+  // it, makes poll() hold out for that many bytes. No call here blocks in
+  // read, so the line gets the kernel's default of 1 back.
+  if (t.c_cc[VTIME] == 0 && t.c_cc[VMIN] > 1) t.c_cc[VMIN] = 1;
   tcflush(port->fd, TCIFLUSH);
   if (tcsetattr(port->fd, TCSANOW, &t) != 0) {
     *message = kTcsetattrFailed;

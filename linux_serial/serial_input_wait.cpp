@@ -4,63 +4,23 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
-#include <cerrno>
-
 #include "posix_wait.h"
 
 namespace vela {
 namespace {
 
-// The largest VMIN the terminal interface can hold.
-constexpr int kMostWakeBytes = 255;
-
 bool CountQueued(int fd, int* queued) { return ioctl(fd, FIONREAD, queued) == 0; }
 
-int SetAttributes(int fd, const termios& t) {
-  int result;
-  do {
-    result = tcsetattr(fd, TCSANOW, &t);
-  } while (result != 0 && errno == EINTR);
-  return result;
-}
-
 // In non-canonical mode with VTIME 0, poll() reports input only once VMIN
-// bytes are queued, so a wait can sleep until the bytes it needs are there.
-// VMIN and VTIME are the port's own again when the wait ends, whichever
-// way it ends.
-class WakeThreshold {
- public:
-  explicit WakeThreshold(int fd) : fd_(fd) {
-    known_ = tcgetattr(fd, &saved_) == 0;
-    current_ = saved_;
-  }
-  ~WakeThreshold() {
-    if (changed_) SetAttributes(fd_, saved_);
-  }
-  WakeThreshold(const WakeThreshold&) = delete;
-  WakeThreshold& operator=(const WakeThreshold&) = delete;
-
-  // False when the line would not take it.
-  bool Set(int bytes) {
-    if (!known_) return false;
-    const cc_t vmin = static_cast<cc_t>(bytes);
-    if (current_.c_cc[VMIN] == vmin && current_.c_cc[VTIME] == 0) return true;
-    termios t = current_;
-    t.c_cc[VMIN] = vmin;
-    t.c_cc[VTIME] = 0;
-    if (SetAttributes(fd_, t) != 0) return false;
-    current_ = t;
-    changed_ = true;
-    return true;
-  }
-
- private:
-  int fd_;
-  termios saved_{};
-  termios current_{};
-  bool known_ = false;
-  bool changed_ = false;
-};
+// bytes are queued. The wait never changes VMIN or VTIME: a process that
+// dies mid-wait would leave them on the line, and the kernel keeps them
+// across close. A line whose settings hide single bytes from poll() is
+// looked at step by step instead.
+bool PollSeesFirstByte(int fd) {
+  termios t;
+  if (tcgetattr(fd, &t) != 0) return false;
+  return (t.c_lflag & ICANON) == 0 && (t.c_cc[VTIME] != 0 || t.c_cc[VMIN] <= 1);
+}
 
 // When the next look at the count is due: a step on while bytes come in;
 // while the line is quiet, its deadline. A long poll() may end a thousandth
@@ -79,22 +39,18 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
   int queued = 0;
   if (!CountQueued(fd, &queued)) return InputWait::kCountFailed;
   if (queued >= length) return InputWait::kQueued;
-  WakeThreshold threshold(fd);
+  bool pollWorks = PollSeesFirstByte(fd);
   Deadline idleEnd = DeadlineIn(timeout);
-  // While the line is quiet the wait sleeps until its next byte or the
-  // deadline; while bytes come in it looks once a step (so that a slow
-  // stream costs no wake-up per byte) and wakes when the whole length is
-  // there.
+  // While the line is empty and quiet the wait sleeps until its first byte
+  // or the deadline. Once bytes are queued poll() would answer at once, so
+  // the wait looks once a step (a slow stream costs no wake-up per byte).
   bool arriving = false;
-  bool pollWorks = true;
   for (;;) {
-    const int wanted = arriving ? length : queued + 1;
-    const int vmin = wanted < kMostWakeBytes ? wanted : kMostWakeBytes;
-    Deadline wakeBy = NextLook(arriving, idleEnd);
-    if (pollWorks && queued < vmin && threshold.Set(vmin)) {
+    const bool polled = pollWorks && queued == 0;
+    Deadline wakeBy = NextLook(arriving || !polled, idleEnd);
+    if (polled) {
       PollUntil(fd, POLLIN, wakeBy);
     } else {
-      wakeBy = NextLook(true, idleEnd);
       SleepUntil(wakeBy);
     }
     const int previous = queued;
@@ -106,9 +62,10 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
       continue;
     }
     if (HasPassed(idleEnd)) return InputWait::kTimedOut;
-    // poll() answered early with no new byte: a hang-up, or a line that
-    // ignores VMIN. It would answer at once again: plain steps from here.
-    if (!HasPassed(wakeBy)) pollWorks = false;
+    // poll() answered early with nothing queued: a hang-up, or a line that
+    // reports what it has not got. It would answer at once again: plain
+    // steps from here.
+    if (polled && !HasPassed(wakeBy)) pollWorks = false;
     arriving = false;
   }
 }

@@ -11,12 +11,12 @@ inline constexpr std::int32_t kSerialStepMilliseconds = 20;
 
 enum class InputWait { kQueued, kTimedOut, kCountFailed };
 
-// Waits until at least `length` bytes are queued, without taking any.
-// The timeout is an idle timeout: every change in the queued count seen at
-// a look starts it again. The wait returns as soon as the line discipline
-// reports the bytes there and gives up at its deadline; it looks at the
-// count at most once per 20 ms step while bytes come in, and sleeps through
-// silence. A timeout of 0 or less gives up at once.
+// Waits until at least `length` bytes are queued, without taking any, and
+// leaves the line's settings as it found them. The timeout is an idle
+// timeout: every change in the queued count seen at a look starts it again.
+// The wait sleeps through silence on an empty line until its first byte,
+// looks at the count once per 20 ms step while bytes are queued, and gives
+// up at its deadline. A timeout of 0 or less gives up at once.
 InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout);
 
 }  // namespace vela

@@ -42,6 +42,7 @@ bool OpenSerialDevice(SerialPort* record, const char** message) {
     *message = kOpenFailed;
     return false;
   }
+  record->identity = IdentifySerialDevice(record->fd);
   SerialPortSettings parsed = record->settings;
   if (!ConfigureSerialPort(record, true, &parsed, message)) {
     close(record->fd);

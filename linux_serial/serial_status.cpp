@@ -12,25 +12,33 @@ namespace vela {
 
 jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
                         const char* failure, const char** message) {
+  // Worked on a copy: a close from another thread clears the record, and a
+  // port opened then may take its descriptor number. Nothing is put on a
+  // descriptor that has come to reach another device.
+  SerialPort self = *port;
   // Speed and character format stay; flow control goes off and stale input
   // is discarded, so the reply read is the printer's answer to this byte.
   const SerialPortSettings temporary = {0, 0, 0, 0, 'n'};
-  if (!ConfigureSerialPort(port, false, &temporary, message)) return 0;
-  ssize_t outcome = WriteRestarting(port->fd, &request, 1);
+  if (!ConfigureSerialPort(&self, false, &temporary, message)) return 0;
+  ssize_t outcome = WriteRestarting(self.fd, &request, 1);
   unsigned char reply = 0;
   if (outcome == 1) {
     outcome = 0;
-    if (WaitReadable(port->fd, timeout)) {
+    if (WaitReadable(self.fd, timeout) && StillSameDevice(self.fd, self.identity)) {
       termios t;
-      if (tcgetattr(port->fd, &t) == 0) {
+      if (tcgetattr(self.fd, &t) == 0) {
         t.c_cc[VMIN] = 0;
         t.c_cc[VTIME] = static_cast<cc_t>(timeout / 100);
-        tcsetattr(port->fd, TCSANOW, &t);
+        tcsetattr(self.fd, TCSANOW, &t);
       }
-      outcome = ReadRestarting(port->fd, &reply, 1);
+      outcome = ReadRestarting(self.fd, &reply, 1);
     }
   }
-  if (!RestorePortSettings(port, message)) return 0;
+  if (!StillSameDevice(self.fd, self.identity)) {
+    *message = failure;
+    return 0;
+  }
+  if (!RestorePortSettings(&self, message)) return 0;
   if (outcome != 1) {
     *message = failure;
     return 0;

@@ -25,9 +25,10 @@ std::int32_t CountDown(std::int32_t remaining) {
 }
 
 // Fills `scratch` with exactly `length` bytes once they are all queued.
-// Returns the bytes read, or -1 with a message.
-int WaitAndRead(int fd, unsigned char* scratch, int length,
-                std::int32_t timeout, const char** message) {
+// Returns the bytes read, or -1 with a message. Bytes of a device that took
+// the port's descriptor number while the wait went on are not taken.
+int WaitAndRead(int fd, const SerialDeviceIdentity& identity, unsigned char* scratch,
+                int length, std::int32_t timeout, const char** message) {
   switch (WaitForQueuedInput(fd, length, timeout)) {
     case InputWait::kCountFailed:
       *message = kFionreadFailed;
@@ -37,6 +38,10 @@ int WaitAndRead(int fd, unsigned char* scratch, int length,
       return -1;
     case InputWait::kQueued:
       break;
+  }
+  if (!StillSameDevice(fd, identity)) {
+    *message = kReadFailed;
+    return -1;
   }
   ssize_t got = ReadRestarting(fd, scratch, static_cast<std::size_t>(length));
   if (got < 0) {
@@ -151,7 +156,10 @@ jint ReceiveSerialData(JNIEnv* env, const SerialPort* port, jbyteArray buffer,
   if (!ArrayLength(env, buffer, kSerialLookupTexts, &arrayLength, message)) return 0;
   auto* scratch = static_cast<unsigned char*>(AllocateScratch(length, message));
   if (scratch == nullptr) return 0;
-  int n = WaitAndRead(port->fd, scratch, length, LowTimeout(timeout), message);
+  // Copied before the wait: a close from another thread clears the record.
+  const int fd = port->fd;
+  const SerialDeviceIdentity identity = port->identity;
+  int n = WaitAndRead(fd, identity, scratch, length, LowTimeout(timeout), message);
   if (n >= 0) {
     n = ClampToArray(n, arrayLength);
     if (!CopyToArray(env, buffer, scratch, n, kSerialLookupTexts, message)) n = -1;

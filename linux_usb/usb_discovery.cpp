@@ -98,12 +98,14 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
     *message = kCanNotOpenDevice;
     return false;
   }
-  // A claim that fails because another slot holds the interface does not
-  // stop the open. libusb-0.1 hands out a handle even when it could not open
-  // the device file; such a handle fails every call with EBADF, and is
-  // reported as the failed open it is.
-  if (usb_claim_interface(handle, record->interfaceNumber) < 0 && errno == EBADF) {
+  // Without the claim no bulk transfer reaches the printer: the kernel
+  // refuses them with EBUSY while another handle (another slot, another
+  // program) holds the interface, and a handle libusb-0.1 made for a device
+  // file it could not open fails every call with EBADF. Such a port would
+  // take the caller's bytes and send none, so the open fails instead.
+  if (usb_claim_interface(handle, record->interfaceNumber) < 0) {
     usb_close(handle);
+    FillDescriptorReserve();
     *message = kCanNotOpenDevice;
     return false;
   }

@@ -17,12 +17,41 @@ int Control(USBPort* port, const VendorRequest& r, void* data, int timeoutMs) {
                          static_cast<char*>(data), r.length, timeoutMs);
 }
 
-// A failed call: with the device gone the port is closed here, so that the
-// Java side opens it again; any other failure leaves it open.
+// The standard GET_STATUS request: every device answers it, and it moves
+// no printer state.
+constexpr VendorRequest kGetStatus = {"GET_STATUS", 0x80, 0x00, 0x0000, 0x0000, 2};
+constexpr int kProbeTimeoutMs = 200;
+
+// Whether a call that failed with `err` failed because the printer left the
+// bus. ENODEV says so at once. A transfer cut short by the unplug fails with
+// ESHUTDOWN or completes empty, which a live printer can show too (a reset
+// kills transfers in flight the same way), so one more request decides:
+// the kernel refuses it with ENODEV only once the device is gone. Anything
+// else keeps the printer: a live one is never taken for gone.
+bool PrinterGone(USBPort* port, int err) {
+  if (err == ENODEV) return true;
+  unsigned char reply[2];
+  return Control(port, kGetStatus, reply, kProbeTimeoutMs) < 0 && errno == ENODEV;
+}
+
+// Clears a halt left by a failed transfer; false when the printer turns out
+// to be gone.
+bool ClearHalt(USBPort* port, int endpoint) {
+  return usb_clear_halt(port->handle, static_cast<unsigned>(endpoint)) >= 0 ||
+         !PrinterGone(port, errno);
+}
+
+// The device-gone handling: the port is closed here, so that the Java side
+// opens it again.
+void CloseAsGone(USBPort* port, const char** message) {
+  ClosePort<UsbLibrary>(port);
+  *message = kDeviceGone;
+}
+
+// A failed call: closed as gone when the printer left, else `failure`.
 void Failed(USBPort* port, int err, const char* failure, const char** message) {
-  if (err == ENODEV) {
-    ClosePort<UsbLibrary>(port);
-    *message = kDeviceGone;
+  if (PrinterGone(port, err)) {
+    CloseAsGone(port, message);
   } else {
     *message = failure;
   }
@@ -57,6 +86,19 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
     Failed(port, err, kBulkReadFailed, message);
     return 0;
   }
+  // libusb-0.1 hands back a stall, and a read cut short by an unplug, as a
+  // read of nothing: with bytes announced that is a failure, not an empty
+  // answer. The stalled pipe stays halted until cleared; clearing it also
+  // finds a printer that is gone.
+  if (delivered == 0 && length > 0) {
+    std::free(scratch);
+    if (ClearHalt(port, port->bulkInEndpoint)) {
+      *message = kBulkReadFailed;
+    } else {
+      CloseAsGone(port, message);
+    }
+    return 0;
+  }
   int n = ReceivedCount(delivered, wanted, arrayLength);
   if (!CopyToArray(env, buffer, scratch, n, kUsbLookupTexts, message)) n = 0;
   std::free(scratch);
@@ -70,28 +112,23 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
   int n = ClampToArray(length, bytes.length);
   int ms = LowTimeout(timeout);
   int total = 0;
-  int goneErr = 0;
+  bool gone = false;
   while (total < n) {
     int chunk = n - total < kSendChunk ? n - total : kSendChunk;
     int written = usb_bulk_write(port->handle, port->bulkOutEndpoint,
                                  reinterpret_cast<char*>(bytes.elements) + total, chunk, ms);
-    if (written < 0 && errno == ENODEV) {
-      goneErr = ENODEV;
-      break;
-    }
     if (written == chunk) {
       total += chunk;
       continue;
     }
-    if (usb_clear_halt(port->handle, static_cast<unsigned>(port->bulkOutEndpoint)) < 0 &&
-        errno == ENODEV) {
-      goneErr = ENODEV;
-    }
+    // A write in flight at an unplug comes back short, often empty; the
+    // halt clearing that follows any cut-short chunk finds that out.
+    gone = (written < 0 && errno == ENODEV) || !ClearHalt(port, port->bulkOutEndpoint);
     break;
   }
   ReleaseBytes(env, &bytes);
-  if (goneErr != 0) {
-    Failed(port, goneErr, nullptr, message);
+  if (gone) {
+    CloseAsGone(port, message);
     return 0;
   }
   return total;

@@ -11,7 +11,7 @@ install_packages cmake make gcc g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 m
   binutils-aarch64-linux-gnu binutils-arm-linux-gnueabihf lintian udev \
   qemu-system-x86 busybox-static cpio xz-utils
 # Apart, so that the host's JDK stays the one that `java` names.
-install_packages openjdk-17-jre-headless:arm64
+install_packages openjdk-17-jre-headless:arm64 openjdk-17-jre-headless:armhf
 # The VM tier's guest kernel, kept in the build tree.
 as_owner sh tests/vm/fetch-kernel.sh build/vm
 echo "building into build/ ..."

@@ -1,12 +1,19 @@
 """Checks the package's udev rule with udev's own rule engine: `udevadm test`
 runs an add event of emulated USB devices (sysfs and /dev/bus/usb from a
-umockdev testbed) through every rule of the system plus ours, in a mount
-namespace where ours lies in /etc/udev/rules.d and udev's database and
-/dev links land in throwaway folders. The printer (0f3c:0002) gets group lp,
-mode 0660 and the uaccess tag, whose handler the seat rules then run; a
-device of the same maker with another product, and another maker's device
-with the same product number, get none of it; udev reports nothing else
-about our file (a line it cannot parse would show there).
+umockdev testbed) through every rule of the system plus ours. Each run has
+a private mount namespace with fresh tmpfs over /run and /dev, so nothing
+of this machine's udev state is needed (it may never have run) and nothing
+is left behind: ours lies in /run/udev/rules.d, udev's database and /dev
+links land in the tmpfs. The printer (0f3c:0002) gets group lp, mode 0660
+and the uaccess tag, whose handler the seat rules then run; a device of
+the same maker with another product, and another maker's device with the
+same product number, get none of it; udev reports nothing else about our
+file (a line it cannot parse would show there).
+
+The package's postinst, run the same way, replays the events of the
+printer alone (udevadm trigger writes "add" into its sysfs uevent file)
+where udev's control socket exists (here one nobody answers, as that of a
+udev that died), does nothing where it does not, and succeeds in both.
 
 usage: check_udev_rule.py PACKAGE.deb"""
 import grp
@@ -23,6 +30,9 @@ gi.require_version("UMockdev", "1.0")
 from gi.repository import UMockdev  # noqa: E402
 
 RULE = "60-vela-brevant.rules"
+# udev's control socket, left behind by a udev that no longer answers.
+SOCKET = ("mkdir /run/udev && /usr/bin/python3 -c 'import socket; "
+          "socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET).bind(\"/run/udev/control\")' && ")
 DEVICES = {"1-2": ("0f3c", "0002", True), "1-3": ("0f3c", "0003", False), "1-4": ("04b8", "0002", False)}
 
 
@@ -35,19 +45,35 @@ def add_usb_device(testbed, name, vendor, product):
         "A: idVendor=%s\nA: idProduct=%s\n" % (name, num, num, num, num, vendor, product))
 
 
-def udev_test(testbed_root, rule, device):
-    script = ("mount -t tmpfs none /etc/udev/rules.d && mount -t tmpfs none /run/udev && "
-              "mount -t tmpfs none /dev && cp \"$1\" /etc/udev/rules.d/%s && "
-              "exec udevadm test --action=add \"$2\"" % RULE)
+def isolated(testbed_root, script, *args):
+    """Runs script under the testbed with a tmpfs of its own over /run and /dev."""
     env = dict(os.environ, UMOCKDEV_DIR=testbed_root, LD_PRELOAD="libumockdev-preload.so.0")
-    return subprocess.run(["unshare", "--mount", "sh", "-c", script, "sh", rule,
-                           "/sys/devices/pci0000:00/usb1/" + device],
+    return subprocess.run(["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                           "mount -t tmpfs none /run && mount -t tmpfs none /dev && " + script, "sh", *args],
                           env=env, capture_output=True, text=True)
 
 
+def udev_test(testbed_root, rule, device):
+    return isolated(testbed_root, "mkdir -p /run/udev/rules.d && cp \"$1\" /run/udev/rules.d/%s && "
+                    "exec udevadm test --action=add \"$2\"" % RULE, rule, "/sys/devices/pci0000:00/usb1/" + device)
+
+
+def uevents(testbed_root):
+    return {name: open(os.path.join(testbed_root, "sys/devices/pci0000:00/usb1", name, "uevent")).read()
+            for name in DEVICES}
+
+
 def main(deb):
-    if os.geteuid() != 0 or subprocess.run(["unshare", "--mount", "true"]).returncode != 0:
-        print("skipped: udevadm test needs root and a mount namespace")
+    if os.geteuid() != 0:
+        print("skipped: udevadm test needs root")
+        return 77
+    # A chroot whose root is not a mount point cannot make its mounts private
+    # (EINVAL), and shared ones would reach the machine's own /run and /dev.
+    private = subprocess.run(["unshare", "--mount", "--propagation", "private", "true"],
+                             capture_output=True, text=True)
+    if private.returncode != 0:
+        print("skipped: no private mount namespace here (%s); in a chroot, bind-mount its root "
+              "onto itself first" % private.stderr.strip())
         return 77
     failures = []
     lp = grp.getgrnam("lp").gr_gid
@@ -55,6 +81,7 @@ def main(deb):
     testbed = UMockdev.Testbed.new()
     try:
         subprocess.run(["dpkg-deb", "-x", deb, work], check=True)
+        subprocess.run(["dpkg-deb", "-e", deb, os.path.join(work, "DEBIAN")], check=True)
         rule = os.path.join(work, "lib/udev/rules.d", RULE)
         for name, (vendor, product, ours) in DEVICES.items():
             add_usb_device(testbed, name, vendor, product)
@@ -80,6 +107,19 @@ def main(deb):
                                 % (vendor, product, about_rule, expected))
             if uaccess != ours:
                 failures.append("%s:%s: the uaccess tag %s" % (vendor, product, "missing" if ours else "set"))
+        root = testbed.get_root_dir()
+        for udev in (True, False):
+            before = uevents(root)
+            result = isolated(root, "%sexec \"$1\" configure" % (SOCKET if udev else ""),
+                              os.path.join(work, "DEBIAN/postinst"))
+            replayed = sorted(n for n, text in uevents(root).items() if text != before[n])
+            print("postinst, %s: exit %d, events replayed: %s %s" % (
+                "udev's socket there" if udev else "no udev", result.returncode, replayed, result.stderr.strip()))
+            if result.returncode != 0 or replayed != (["1-2"] if udev else []):
+                failures.append("postinst %s udev's socket: exit %d, replayed %s"
+                                % ("with" if udev else "without", result.returncode, replayed))
+            if udev and not uevents(root)["1-2"].startswith("add"):
+                failures.append("the printer's event was not replayed as an add")
     finally:
         shutil.rmtree(work, ignore_errors=True)
         del testbed  # removes its folder

@@ -21,7 +21,13 @@ class SerialCommands:
         self.printers = SerialPrinters(testbed)
 
     def cmd_add(self, kind, name=None):
-        """serial.add modem NAME | serial.add plain -> device path"""
+        """serial.add modem NAME | serial.add adapter NAME (on a USB serial
+        adapter) | serial.add plain | serial.add placeholder NAME (a ttyS
+        name the 8250 driver made with no UART behind it) -> device path"""
+        if kind == "placeholder":
+            return self.printers.add_tty("/devices/platform/serial8250", name, "0")
+        if kind == "adapter":
+            return self.printers.add_adapter(name)
         return self.printers.add_modem(name) if kind == "modem" else self.printers.add_plain()
 
     def cmd_lines(self, path, value):
@@ -89,6 +95,19 @@ class SerialCommands:
         attrs = termios.tcgetattr(p.master)
         attrs[0] |= int(bits, 0)
         termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+
+    def cmd_set_wake(self, path, vmin, vtime):
+        """sets VMIN and VTIME on the line, as a process killed mid-wait may leave them"""
+        p = self.printers.get(path)
+        attrs = termios.tcgetattr(p.master)
+        attrs[6][termios.VMIN], attrs[6][termios.VTIME] = int(vmin), int(vtime)
+        termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+
+    def cmd_wake_settings(self, path):
+        """VMIN:VTIME of the line before each byte of slow feeds, since the last call"""
+        p = self.printers.get(path)
+        seen, p.wake_settings = p.wake_settings, set()
+        return " ".join("%d:%d" % s for s in sorted(seen)) or "-"
 
     def cmd_clear_cflag(self, path, bits):
         """clears c_cflag bits on the line"""

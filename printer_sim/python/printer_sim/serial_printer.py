@@ -46,6 +46,7 @@ class SerialPrinter:
         self.total = 0  # bytes received over the printer's life
         self.dsr_drop_at = None  # DSR falls once this many have arrived
         self.chunks = 0  # reads of the host's output, for request counts
+        self.wake_settings = set()  # (VMIN, VTIME) of the line before each slow byte
         self.t0 = time.monotonic()
 
     def now(self):
@@ -88,6 +89,9 @@ class SerialPrinter:
         def slowly():
             for b in data:
                 time.sleep(interval)
+                # What a host waiting for these bytes has left on its line.
+                cc = [c if isinstance(c, int) else ord(c) for c in self.termios()[6][5:7]]
+                self.wake_settings.add((cc[1], cc[0]))
                 os.write(self.master, bytes([b]))
         threading.Thread(target=slowly, daemon=True).start()
 
@@ -168,17 +172,45 @@ class SerialPrinters:
     def __init__(self, testbed):
         self.testbed = testbed
         self.by_path = {}
+        self.uarts = 3  # pnp0/00:04 holds the first
         self.stop = False
         threading.Thread(target=self.pump, daemon=True).start()
 
-    def add_modem(self, name):
-        devpath = self.testbed.add_node(
-            "/devices/platform/serial8250/tty/" + name, name, "tty")
+    def add_modem(self, name, parent=None, uart_type="4"):
+        """/dev/NAME with modem lines; by default on a UART the firmware
+        announced, whose type the kernel names (4, a 16550A)"""
+        if parent is None:
+            self.uarts += 1
+            parent = "/devices/pnp0/00:%02x" % self.uarts
+        devpath = self.add_tty(parent, name, uart_type)
         master = self.testbed.master_fd(devpath)
         slave = os.readlink(self.testbed.node_path(devpath))
         printer = SerialPrinter(master, slave)
         self.testbed.attach(devpath, printer.on_ioctl)
         self.by_path[devpath] = printer
+        return devpath
+
+    def add_adapter(self, name):
+        """/dev/NAME with modem lines on a USB serial adapter (an FTDI with a
+        serial number) in socket 2-1, with the link udev makes in
+        /dev/serial/by-id"""
+        usb = "/devices/pci0000:00/usb2/2-1"
+        self.testbed.tb.add_from_string(
+            "P: %s\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=0403\nA: idProduct=6001\n"
+            "A: manufacturer=FTDI\nA: product=FT232R USB UART\nA: serial=A10K3XYZ\n" % usb)
+        devpath = self.add_modem(name, "%s/2-1:1.0/%s" % (usb, name), None)
+        by_id = os.path.join(self.testbed.root, "dev/serial/by-id")
+        os.makedirs(by_id, exist_ok=True)
+        os.symlink("../../" + name, os.path.join(by_id, "usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0"))
+        return devpath
+
+    def add_tty(self, parent, name, uart_type):
+        """/dev/NAME with its sysfs folder under PARENT, as the kernel makes
+        it: a device link and, for a UART, its type (0: none answered)"""
+        devpath = self.testbed.add_node(parent + "/tty/" + name, name, "tty",
+                                        "" if uart_type is None else "A: type=%s\n" % uart_type)
+        folder = "%s/sys%s/tty/%s" % (self.testbed.root, parent, name)
+        os.symlink("../../../" + parent.rsplit("/", 1)[1], folder + "/device")
         return devpath
 
     def add_plain(self):

@@ -1,6 +1,16 @@
 """A USB receipt printer behind an emulated usbfs node, as libusb-0.1 sees
 it: descriptors in the node file, control transfers and bulk URBs answered
-here, with the failures, timeouts and stalls a test asks for."""
+here, with the failures, timeouts and stalls a test asks for.
+
+Answers follow the kernel's usbfs: each open file of the node (one umockdev
+client connection, told apart by its IoctlClient) claims interfaces of its
+own, a second claimant gets EBUSY, and a bulk transfer claims the
+endpoint's interface on the way if it can; closing the file gives its
+claims back. A stall completes the URB with -EPIPE and leaves the endpoint
+halted until CLEAR_HALT. An unplug completes the URBs in flight empty,
+fails a control request in flight with ESHUTDOWN, drops every claim and
+leaves the files opened before it dead for good (ENODEV; reaping still
+works), even once the device is back."""
 import errno
 import os
 import shutil
@@ -22,10 +32,37 @@ REAPURB = 0x4008550C
 REAPURBNDELAY = 0x4008550D
 URB_SIZE = 56
 ENOENT_STATUS = -errno.ENOENT
+UNPLUG = "unplug"  # the model's answer to a request in flight at an unplug
+
+
+def endpoint_interfaces(descriptors):
+    """endpoint address -> number of the interface that first lists it"""
+    owners, i, interface = {}, 0, None
+    while i + 1 < len(descriptors) and descriptors[i] > 0:
+        kind = descriptors[i + 1]
+        if kind == 4:
+            interface = descriptors[i + 2]
+        elif kind == 5 and interface is not None:
+            owners.setdefault(descriptors[i + 2], interface)
+        i += descriptors[i]
+    return owners
+
+
+def write_urb(urb, status, actual_length):
+    urb.update(4, struct.pack("<i", status))
+    urb.update(28, struct.pack("<i", actual_length))
+
+
+class Handle:
+    """One open file of the node: its generation and its completed URBs."""
+    def __init__(self, client, generation):
+        self.client = client  # kept, so that its identity is not reused
+        self.generation = generation
+        self.reaped = []
 
 
 class UsbPrinter:
-    def __init__(self):
+    def __init__(self, descriptors=b""):
         self.lock = threading.Lock()
         self.status = 0x18  # reply of the status request
         self.count_reply = None  # raw 2 bytes of the waiting-bytes reply; None: len(bulk_in)
@@ -36,20 +73,48 @@ class UsbPrinter:
         self.fail_bulk_in = 0  # errno for bulk IN submissions
         self.hold_bulk_in = False  # IN reads left pending until discarded
         self.gone = False  # every call fails with ENODEV
-        self.claims = 0
-        self.reaped = []  # URB addresses ready for REAP
-        self.pending = {}  # URB address -> endpoint, for DISCARDURB
+        self.unplug_during = None  # "control:N", "bulk_in", "bulk_out" or "any"
+        self.driver = None  # a kernel driver bound to the interface
+        self.owners = endpoint_interfaces(descriptors)
+        self.holders = {}  # interface number -> Handle claiming it
+        self.handles = {}  # hash of the umockdev client -> Handle
+        self.generation = 0  # counts unplugs: files opened before one stay dead
+        self.halted = set()  # endpoints that stall until cleared
+        self.pending = {}  # URB address -> Handle, for DISCARDURB and unplugs
         self.events = []
         self.t0 = time.monotonic()
 
     def log(self, *fields):
         self.events.append((time.monotonic() - self.t0,) + fields)
 
+    def _handle(self, client):
+        key = hash(client)  # the GObject's address: one per connection
+        handle = self.handles.get(key)
+        if handle is None:
+            # Closed files are forgotten; each Handle keeps its client, and
+            # so its address, until then.
+            self.handles = {k: h for k, h in self.handles.items() if h.client.get_connected()}
+            handle = self.handles[key] = Handle(client, self.generation)
+        return handle
+
+    def claims(self):
+        for number, holder in list(self.holders.items()):
+            if not holder.client.get_connected():
+                del self.holders[number]  # the kernel releases at close
+        return len(self.holders)
+
     def on_ioctl(self, _handler, client):
         req = client.get_request()
         with self.lock:
-            if self.gone and req not in (RELEASEINTERFACE,):
-                self.log("gone", "%x" % req)
+            handle = self._handle(client)
+            if self.gone or handle.generation != self.generation:
+                if req in (REAPURB, REAPURBNDELAY) and handle.reaped:
+                    self._reap(client)
+                    return True
+                if req == RELEASEINTERFACE:
+                    self.log("release", self._int_arg(client))
+                else:
+                    self.log("gone", "%x" % req)
                 client.complete(-1, errno.ENODEV)
                 return True
             handler = {
@@ -63,6 +128,36 @@ class UsbPrinter:
                 return pass_through(client)
             handler(client)
             return True
+
+    def unplug(self):
+        """Leaves the bus: URBs in flight complete empty, claims drop, the
+        files open now stay dead."""
+        self.gone = True
+        self.generation += 1
+        self.holders.clear()
+        for address, handle in self.pending.items():
+            # umockdev writes client memory only while answering that
+            # client: the URB gets its status when it is reaped.
+            handle.reaped.append((address, -errno.ESHUTDOWN))
+        self.pending.clear()
+
+    def _claim_for(self, handle, number):
+        """usbfs's claim: 0 when held or taken, else EBUSY"""
+        if self.driver:
+            return errno.EBUSY  # a kernel driver (usblp) holds the interface
+        self.claims()  # forgets the holders whose file is closed
+        if self.holders.get(number, handle) is not handle:
+            return errno.EBUSY
+        self.holders[number] = handle
+        return 0
+
+    def _checked(self, client, ep):
+        """usbfs claims an endpoint's interface for the file that uses it"""
+        err = self._claim_for(self._handle(client), self.owners.get(ep & 0x8F, 0))
+        if err:
+            self.log("busy", "%02x" % ep)
+            client.complete(-1, err)
+        return err == 0
 
     def _connectinfo(self, client):
         self.log("connectinfo", 0)
@@ -80,24 +175,36 @@ class UsbPrinter:
     def _claim(self, client):
         number = self._int_arg(client)
         self.log("claim", number)
-        self.claims += 1
-        client.complete(0, 0)
+        err = self._claim_for(self._handle(client), number)
+        client.complete(-1 if err else 0, err)
 
     def _release(self, client):
         number = self._int_arg(client)
         self.log("release", number)
-        self.claims -= 1
-        client.complete(0, 0)
+        if self.holders.get(number) is self._handle(client):
+            del self.holders[number]
+            client.complete(0, 0)
+        else:
+            client.complete(-1, errno.EINVAL)
 
     def _clear_halt(self, client):
-        self.clear_halt(self._int_arg(client))
-        client.complete(0, 0)
+        ep = self._int_arg(client)
+        if self._checked(client, ep):
+            self.clear_halt(ep)
+            client.complete(0, 0)
 
     def _control(self, client):
         ctrl = client.get_arg().resolve(0, 24)
         rtype, req, value, index, length, timeout = struct.unpack(
             "<BBHHHI", bytes(ctrl.retrieve())[:12])
-        err, reply = self.control(rtype, req, value, index, length, timeout)
+        if rtype == 0x80 and req == 0x00:  # GET_STATUS: self-powered
+            err, reply = 0, struct.pack("<H", 1)[:length]
+        else:
+            err, reply = self.control(rtype, req, value, index, length, timeout)
+        if err == UNPLUG:
+            # In flight when the device left: the kernel kills it so.
+            self.unplug()
+            err = errno.ESHUTDOWN
         if err:
             client.complete(-1, err)
             return
@@ -109,9 +216,12 @@ class UsbPrinter:
     # returns the answer, and the front turns it into its own completion.
 
     def control(self, rtype, req, value, index, length, timeout):
-        """A vendor control request: (errno, reply bytes)."""
+        """A vendor control request: (errno, reply bytes); (UNPLUG, b"")
+        when the device leaves the bus while it is in flight."""
         self.log("control", "%02x" % rtype, "%02x" % req, "%04x" % value, "%04x" % index,
                  length, timeout)
+        if self._unplug_now("control:%d" % req):
+            return UNPLUG, b""
         if req in self.fail_control:
             return self.fail_control[req], b""
         reply = b""
@@ -124,10 +234,15 @@ class UsbPrinter:
 
     def read_in(self, ep, length):
         """A bulk IN transfer: ("fail", errno), ("hold", None): pending until
-        cancelled, or ("done", data)."""
+        cancelled, ("unplug", None): pending when the device leaves the bus,
+        ("stall", None), or ("done", data)."""
         self.log("bulk_in", "%02x" % ep, length)
         if self.fail_bulk_in:
             return "fail", self.fail_bulk_in
+        if self._unplug_now("bulk_in"):
+            return "unplug", None
+        if ep in self.halted:
+            return "stall", None
         if self.hold_bulk_in:
             return "hold", None
         data = self.bulk_in[:max(length, 0)]
@@ -135,20 +250,34 @@ class UsbPrinter:
         return "done", data
 
     def write_out(self, ep, payload):
-        """A bulk OUT transfer: ("hold", None), ("stall", None) or ("done",
-        bytes taken)."""
-        action = self.out_plan.pop(0) if self.out_plan else "ok"
+        """A bulk OUT transfer: ("hold", None), ("unplug", None), ("stall",
+        None) or ("done", bytes taken)."""
+        if self._unplug_now("bulk_out"):
+            action = "unplug"
+        elif ep in self.halted:
+            action = "stall"
+        else:
+            action = self.out_plan.pop(0) if self.out_plan else "ok"
         self.log("bulk_out", "%02x" % ep, len(payload), action)
         if action == "timeout":
             return "hold", None
-        if action == "stall":
-            return "stall", None
+        if action in ("stall", "unplug"):
+            if action == "stall":
+                self.halted.add(ep)  # until cleared
+            return action, None
         take = len(payload) if action == "ok" else min(len(payload), int(action.split(":")[1]))
         self.received += payload[:take]
         return "done", take
 
     def clear_halt(self, ep):
         self.log("clear_halt", "%02x" % ep)
+        self.halted.discard(ep)
+
+    def _unplug_now(self, call):
+        if self.unplug_during not in (call, "any"):
+            return False
+        self.unplug_during = None
+        return True
 
     def _submit(self, client):
         arg = client.get_arg()
@@ -157,48 +286,52 @@ class UsbPrinter:
         raw = bytes(urb.retrieve())
         ep = raw[1]
         length = struct.unpack("<i", raw[24:28])[0]
+        handle = self._handle(client)
+        if not self._checked(client, ep):
+            return
         if ep & 0x80:
             what, value = self.read_in(ep, length)
             if what == "fail":
                 client.complete(-1, value)
                 return
-            if what == "hold":
-                self.pending[address] = ep  # never completes; libusb waits, then discards it
-            else:
-                if value:
-                    urb.resolve(16, len(value)).update(0, value)
-                self._complete_urb(urb, address, 0, len(value))
+            if what == "done" and value:
+                urb.resolve(16, len(value)).update(0, value)
+            taken = len(value) if what == "done" else 0
         else:
             payload = bytes(urb.resolve(16, length).retrieve()) if length > 0 else b""
             what, taken = self.write_out(ep, payload)
-            if what == "hold":
-                self.pending[address] = ep  # never completes; libusb discards it
-            elif what == "stall":
-                self._complete_urb(urb, address, -errno.EPIPE, 0)
-            else:
-                self._complete_urb(urb, address, 0, taken)
+        if what in ("hold", "unplug"):
+            self.pending[address] = handle  # libusb waits, then discards it
+        else:
+            self._complete_urb(handle, urb, address, -errno.EPIPE if what == "stall" else 0, taken or 0)
         client.complete(0, 0)
+        if what == "unplug":
+            self.unplug()  # the URB was in flight when the device left
 
-    def _complete_urb(self, urb, address, status, actual):
-        urb.update(4, struct.pack("<i", status))
-        urb.update(28, struct.pack("<i", actual))
-        self.reaped.append(address)
+    def _complete_urb(self, handle, urb, address, status, actual):
+        write_urb(urb, status, actual)
+        handle.reaped.append((address, None))
 
     def _discard(self, client):
         arg = client.get_arg()
         address = struct.unpack("<Q", bytes(arg.retrieve()))[0]
         if address in self.pending:
-            del self.pending[address]
-            self._complete_urb(arg.resolve(0, URB_SIZE), address, ENOENT_STATUS, 0)
+            handle = self.pending.pop(address)
+            self._complete_urb(handle, arg.resolve(0, URB_SIZE), address, ENOENT_STATUS, 0)
             client.complete(0, 0)
         else:
             client.complete(-1, errno.EINVAL)
 
     def _reap(self, client):
-        if not self.reaped:
+        handle = self._handle(client)
+        if not handle.reaped:
             client.complete(-1, errno.EAGAIN)
             return
-        client.get_arg().resolve(0, 8).update(0, struct.pack("<Q", self.reaped.pop(0)))
+        address, late_status = handle.reaped.pop(0)
+        context = client.get_arg().resolve(0, 8)
+        context.update(0, struct.pack("<Q", address))
+        if late_status is not None:
+            write_urb(context.resolve(0, URB_SIZE), late_status, 0)
         client.complete(0, 0)
 
 
@@ -206,6 +339,7 @@ class UsbCommands:
     def __init__(self, testbed):
         self.testbed = testbed
         self.printers = {}  # devpath -> UsbPrinter
+        self.interfaces = {}  # devpath -> sysfs folder of its interface
         self.next_dev = 2
         # libusb reads /dev/bus/usb only when it holds a bus; an empty bus
         # keeps the scan inside the testbed.
@@ -214,23 +348,47 @@ class UsbCommands:
     def _get(self, path):
         return self.printers[path]
 
-    def cmd_add(self, descriptors_hex):
-        """usb.add HEX -> devpath of a new device whose node holds HEX"""
+    def cmd_add(self, descriptors_hex, serial=None):
+        """usb.add HEX [SERIAL] -> devpath of a new device whose node holds
+        HEX; its sysfs folder shows what the kernel shows of it (identity,
+        bus and device number, the serial number if it has one) and holds
+        its first interface"""
         num = self.next_dev
         self.next_dev += 1
         node = "bus/usb/001/%03d" % num
-        devpath = self.testbed.add_node("/devices/pci0000:00/usb1/1-%d" % num,
-                                        node + "=" + descriptors_hex.upper(), "usb",
-                                        "E: DEVTYPE=usb_device\n")
-        printer = UsbPrinter()
+        vendor, product = struct.unpack("<HH", bytes.fromhex(descriptors_hex)[8:12])
+        sysfs = "/devices/pci0000:00/usb1/1-%d" % num
+        attributes = "A: idVendor=%04x\nA: idProduct=%04x\nA: busnum=1\nA: devnum=%d\n" % (vendor, product, num)
+        if serial is not None:
+            attributes += "A: serial=%s\n" % serial
+        devpath = self.testbed.add_node(sysfs, node + "=" + descriptors_hex.upper(), "usb",
+                                        "E: DEVTYPE=usb_device\n" + attributes)
+        self.testbed.tb.add_from_string("P: %s/1-%d:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                                        "A: bInterfaceNumber=00\nA: bInterfaceClass=07\n" % (sysfs, num))
+        printer = UsbPrinter(bytes.fromhex(descriptors_hex))
         self.testbed.attach(devpath, printer.on_ioctl)
         self.printers[devpath] = printer
+        self.interfaces[devpath] = "%s/sys%s/1-%d:1.0" % (self.testbed.root, sysfs, num)
         return devpath
+
+    def cmd_driver(self, path, name):
+        """usb.driver DEVPATH NAME|none: a kernel driver (usblp) takes the
+        printer's interface, whose claims and bulk transfers then fail with
+        EBUSY (control requests to the device still pass), or lets it go"""
+        link = os.path.join(self.interfaces[path], "driver")
+        if os.path.islink(link):
+            os.unlink(link)
+        printer = self._get(path)
+        printer.driver = None if name == "none" else name
+        if printer.driver:
+            os.makedirs(os.path.join(self.testbed.root, "sys/bus/usb/drivers", name), exist_ok=True)
+            os.symlink("../../../../../bus/usb/drivers/" + name, link)
 
     def cmd_unplug_all(self):
         """removes every device node from the bus"""
         for devpath, printer in self.printers.items():
-            printer.gone = True
+            with printer.lock:
+                printer.unplug()
             try:
                 os.unlink(self.testbed.node_path(devpath))
             except FileNotFoundError:
@@ -252,20 +410,47 @@ class UsbCommands:
         printer._hub_probe = hub_probe
 
     def cmd_gone(self, path, on):
-        self._get(path).gone = on == "1"
+        """the device stops answering (ENODEV) though its node stays, or
+        answers again (files opened before stay dead)"""
+        printer = self._get(path)
+        with printer.lock:
+            if on == "1":
+                printer.unplug()
+            else:
+                printer.gone = False
+                printer.unplug_during = None
 
     def cmd_unplugged(self, path, on):
         """the device leaves the bus (its node moves aside, so that a scan
         does not find it, and the handles open on it fail with ENODEV), or
         comes back"""
-        node = self.testbed.node_path(path)
-        aside = os.path.join(self.testbed.workdir, "unplugged-" + os.path.basename(node))
+        self.cmd_gone(path, on)
+        self._move_node(path, aside=on == "1")
+
+    def cmd_unplug_during(self, path, call):
+        """the device leaves the bus while the next such call is in flight
+        (control:N for bRequest N, bulk_in, bulk_out, or any of them)"""
         printer = self._get(path)
-        printer.gone = on == "1"
-        if printer.gone and os.path.exists(node):
-            os.rename(node, aside)
-        elif not printer.gone and os.path.exists(aside):
-            os.rename(aside, node)
+        with printer.lock:
+            printer.unplug_during = call
+        # No scan finds it from now on; the files open on it are unaffected.
+        self._move_node(path, aside=True)
+
+    def _move_node(self, path, aside):
+        node = self.testbed.node_path(path)
+        moved = os.path.join(self.testbed.workdir, "unplugged-" + os.path.basename(node))
+        if aside and os.path.exists(node):
+            os.rename(node, moved)
+        elif not aside and os.path.exists(moved):
+            os.rename(moved, node)
+
+    def cmd_stall_bulk_in(self, path, on):
+        """the bulk IN endpoint halts (its URBs complete with -EPIPE until
+        cleared), or its halt is gone"""
+        printer = self._get(path)
+        with printer.lock:
+            ins = {ep for ep in printer.owners if ep & 0x80}
+            printer.halted = printer.halted | ins if on == "1" else printer.halted - ins
 
     def cmd_status(self, path, value):
         self._get(path).status = int(value, 0)
@@ -303,7 +488,9 @@ class UsbCommands:
         return data.hex() or "-"
 
     def cmd_claims(self, path):
-        return self._get(path).claims
+        printer = self._get(path)
+        with printer.lock:
+            return printer.claims()
 
     def cmd_requests(self):
         """control requests and transfers of every device since the last

@@ -57,6 +57,7 @@ class RedirPort:
         self.raw = b""
         self.settings = []
         self.alts = {}  # interface -> current alternate setting
+        self.strings = {}  # string descriptor index -> text
         self.pending = {}  # packet id -> (type, endpoint header bytes) held until cancelled
         self.attached = False
         self.awaiting_ack = False  # packets before the disconnect's ack belong to the old device
@@ -188,6 +189,9 @@ class RedirPort:
             self._answer_control(packet_id, head, SUCCESS, d[:length])
         elif rtype == 0x80 and req == 6 and kind == 3 and value & 0xFF == 0:
             self._answer_control(packet_id, head, SUCCESS, b"\x04\x03\x09\x04"[:length])
+        elif rtype == 0x80 and req == 6 and kind == 3 and value & 0xFF in self.strings:
+            text = self.strings[value & 0xFF].encode("utf-16-le")
+            self._answer_control(packet_id, head, SUCCESS, (bytes([2 + len(text), 3]) + text)[:length])
         elif rtype & 0x80 and req == 0:  # GET_STATUS
             self._answer_control(packet_id, head, SUCCESS, b"\0\0"[:length])
         elif rtype == 0x02 and req == 1 and value == 0:  # CLEAR_FEATURE(ENDPOINT_HALT)
@@ -260,15 +264,19 @@ class RedirUsbCommands(UsbCommands):
     def _port(self, path):
         return self.ports[int(path.split("-")[1]) - 1]
 
-    def cmd_add(self, descriptors_hex):
+    def cmd_add(self, descriptors_hex, serial=None):
         free = [p for p in self.ports if "1-%d" % p.port not in self.printers]
         if not free:
             raise RuntimeError("every port of the guest holds a printer")
         port = free[0]
         path = "1-%d" % port.port
-        printer = UsbPrinter()
+        raw = bytearray.fromhex(descriptors_hex)
+        printer = UsbPrinter(bytes(raw))
+        if serial is not None:  # a real printer names its serial number in a string descriptor
+            raw[16] = raw[16] or 3
+        port.strings = {raw[16]: serial} if serial is not None else {}
         self.printers[path] = printer
-        self.descriptors[path] = bytes.fromhex(descriptors_hex)
+        self.descriptors[path] = bytes(raw)
         port.plug(printer, self.descriptors[path])
         return path
 

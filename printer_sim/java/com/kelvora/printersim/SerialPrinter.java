@@ -81,6 +81,16 @@ public final class SerialPrinter {
         sim.call("serial.set_iflag " + path + " " + bits);
     }
 
+    /** Sets VMIN and VTIME on the line, as a process killed mid-wait may leave them. */
+    public void setWake(int vmin, int vtime) {
+        sim.call("serial.set_wake " + path + " " + vmin + " " + vtime);
+    }
+
+    /** "VMIN:VTIME" words: the line as it stood before each byte of slow feeds since the last call. */
+    public String wakeSettings() {
+        return sim.call("serial.wake_settings " + path);
+    }
+
     /** Clears c_cflag bits on the line, as another program might have left it. */
     public void clearControlFlags(int bits) {
         sim.call("serial.clear_cflag " + path + " " + bits);

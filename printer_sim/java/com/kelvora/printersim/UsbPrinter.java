@@ -13,7 +13,7 @@ public final class UsbPrinter {
     public static final int BULK = 2;
     public static final int INTERRUPT = 3;
     /** Errors a device call can fail with. */
-    public static final int EIO = 5, ENODEV = 19, EPIPE = 32;
+    public static final int EIO = 5, ENODEV = 19, EPIPE = 32, ESHUTDOWN = 108;
 
     private final PrinterSim sim;
     public final String path;
@@ -106,7 +106,22 @@ public final class UsbPrinter {
         sim.call("usb.fail_bulk_in " + path + " " + errno);
     }
 
-    /** Every call fails with ENODEV while gone. */
+    /** The bulk IN endpoint halts (its reads complete empty with a stall until the halt is cleared), or not. */
+    public void stallBulkIn(boolean halted) {
+        sim.call("usb.stall_bulk_in " + path + " " + (halted ? 1 : 0));
+    }
+
+    /**
+     * The device leaves the bus while the next such call is in flight:
+     * "control:N" (bRequest N fails with ESHUTDOWN), "bulk_in" or "bulk_out"
+     * (the transfer completes empty), or "any" of them. No scan finds it
+     * from now on. Bring it back with unplugged(false).
+     */
+    public void unplugDuring(String call) {
+        sim.call("usb.unplug_during " + path + " " + call);
+    }
+
+    /** Every call fails with ENODEV while gone; the handles open at that moment stay dead. */
     public void gone(boolean gone) {
         sim.call("usb.gone " + path + " " + (gone ? 1 : 0));
     }
@@ -125,6 +140,7 @@ public final class UsbPrinter {
         return PrinterSim.unhex(sim.call("usb.take " + path));
     }
 
+    /** Interfaces claimed, each by one open handle. */
     public int claims() {
         return Integer.parseInt(sim.call("usb.claims " + path));
     }

@@ -77,9 +77,10 @@ class LibraryUnloadTest {
     void usbPortsLeftOpenAreReleasedAndClosed() throws Exception {
         UsbPrinter.unplugAll(sim);
         UsbPrinter printer = UsbPrinter.standard(sim);
-        WeakReference<ClassLoader> loader = openInOwnLoader("VelaCommPortLinuxUSB", "usb0", null, 2);
-        assertEquals(2, printer.claims());
+        // One port: a second one on the same printer cannot claim it.
+        WeakReference<ClassLoader> loader = openInOwnLoader("VelaCommPortLinuxUSB", "usb0", null, 1);
+        assertEquals(1, printer.claims());
         awaitUnload(loader, printer::claims, 0);
-        assertEquals(2, printer.events("release").size());
+        assertEquals(1, printer.events("release").size());
     }
 }

@@ -141,4 +141,15 @@ class LinuxSerialContractTest {
         raises(support.portNotOpened, o.port::_closePort);
         support.open(o.printer.path, PLAIN);  // and it opens again
     }
+
+    @Test
+    void theLongestTimeoutsWaitOnEveryProcessor() throws Exception {
+        // Where time_t has 32 bits, a deadline far off must not wrap round to now.
+        var o = Printers.plain(support, PLAIN);
+        o.printer.reply(0x05, 0x12);
+        o.printer.replyDelay(1000);  // beyond the 807 ms a wrapped Long.MAX_VALUE leaves
+        assertEquals(0x12, o.port._getENQStatus(Long.MAX_VALUE));
+        o.printer.feed(new byte[] {7, 8}, 200);
+        assertEquals(2, o.port._receiveData(new byte[2], 2, Integer.MAX_VALUE));
+    }
 }

@@ -142,6 +142,8 @@ class LinuxSerialLineSpeedTest {
             raises(FIONREAD_FAILED, () -> o.port._receiveData(new byte[9], 9, 1000));
             o.printer.fail();
         });
+        // VMIN and VTIME stayed as the line had them while every byte was awaited.
+        assertEquals("0:15", o.printer.wakeSettings());
         assertArrayEquals(port, o.printer.termios());
     }
 

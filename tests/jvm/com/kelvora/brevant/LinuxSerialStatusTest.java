@@ -127,4 +127,25 @@ class LinuxSerialStatusTest {
         o.printer.fail();
         raises(RESET_FAILED, () -> Printers.plain(support, PLAIN).port._hdwrResetDevice());
     }
+
+    @Test
+    void aWakeThresholdLeftOnTheLineHoldsNoWaitBack() throws Exception {
+        // A process killed while it waited for 4 bytes may leave VMIN 4 on the
+        // line, and the kernel keeps it across close: poll() then holds out
+        // for 4 bytes.
+        var printer = SerialPrinter.plainPty(support.sim);
+        printer.setWake(4, 0);
+        var port = support.open(printer.path, PLAIN);
+        printer.reply(0x05, 0x12);
+        assertEquals(0x12, port._getENQStatus(1000));
+        // The same left by another program while the port is open.
+        printer.setWake(4, 0);
+        printer.feed(new byte[] {1, 2, 3}, 30);
+        long t0 = System.nanoTime();
+        assertEquals(3, port._receiveData(new byte[3], 3, 5000));
+        assertTrue(System.nanoTime() - t0 < 2_500_000_000L, "the receive slept through its bytes");
+        printer.setWake(4, 0);
+        printer.reply(0x04, 0x13);
+        assertEquals(0x13, port._getEOTStatus(1000));
+    }
 }

@@ -10,7 +10,10 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.kelvora.printersim.SerialPrinter;
+import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.Arrays;
+import java.util.concurrent.CompletableFuture;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.Test;
 
@@ -151,5 +154,38 @@ class LinuxSerialTransferTest {
         raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
                 () -> o.port._sendData(pattern(4), 4, 100));
         assertEquals(4, o.port._sendDataOffline(pattern(4), 4, 100));
+    }
+
+    @Test
+    void aReceiveWhosePortIsClosedUnderItLeavesTheNextPortAlone() throws Exception {
+        // Outside the calling rules, but it happens: another thread closes the
+        // port mid-receive and opens another, which gets the same descriptor.
+        var a = Printers.plain(support, PLAIN);
+        var waiting = new CompletableFuture<Path>();
+        var receive = CompletableFuture.supplyAsync(() -> {
+            try {
+                waiting.complete(Path.of("/proc", Files.readSymbolicLink(Path.of("/proc/thread-self")).toString(), "wchan"));
+                return a.port._receiveData(new byte[4], 4, 1500);
+            } catch (Exception e) {
+                return e.getMessage();
+            }
+        });
+        Path wchan = waiting.get();
+        long end = System.nanoTime() + SerialPrinter.ARRIVAL_MS * 1_000_000L;
+        while (!Files.readString(wchan).contains("poll")) {
+            assertTrue(System.nanoTime() < end, "the receive never waited");
+            Thread.sleep(1);
+        }
+        a.port._closePort();
+        var b = Printers.plain(support, "2400,none,8,2,none");
+        long[] settings = b.printer.termios();
+        byte[] data = pattern(4);
+        b.printer.feed(data, 0);
+        // A receive that read another line's bytes would return 4 here.
+        assertEquals("NATIVE_FN_CALL_FAILURE       Native call to read failed.", receive.get());
+        assertArrayEquals(settings, b.printer.termios());
+        byte[] got = new byte[4];
+        assertEquals(4, b.port._receiveData(got, 4, 1000));
+        assertArrayEquals(data, got);
     }
 }

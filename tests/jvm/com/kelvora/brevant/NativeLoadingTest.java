@@ -12,8 +12,15 @@ import java.nio.ByteBuffer;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.attribute.AclEntry;
+import java.nio.file.attribute.AclEntryFlag;
+import java.nio.file.attribute.AclEntryPermission;
+import java.nio.file.attribute.AclEntryType;
 import java.nio.file.attribute.PosixFilePermissions;
+import java.nio.file.attribute.UserPrincipal;
+import java.nio.file.attribute.UserPrincipalLookupService;
 import java.util.ArrayList;
+import java.util.EnumSet;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
 import java.util.stream.Stream;
@@ -40,21 +47,33 @@ class NativeLoadingTest {
     /** The same, with extra JVM options, loading the given port classes. */
     Run run(String jar, Path tmp, Path home, boolean noexecTmp, List<String> options, String... classes)
             throws Exception {
-        List<String> java = new ArrayList<>(List.of(Path.of(System.getProperty("java.home"), "bin", "java").toString(),
-                "-Djava.library.path=", "-Djava.io.tmpdir=" + tmp, "-Duser.home=" + home));
-        java.addAll(options);
-        java.addAll(List.of("-cp", jar + ":" + System.getProperty("vela.tests.jar"), "com.kelvora.brevant.LoadCheck"));
-        java.addAll(List.of(classes));
-        List<String> command = new ArrayList<>();
+        List<String> prefix = List.of();
         if (noexecTmp) {
             // A mount namespace of its own, where the temporary folder is a noexec tmpfs.
-            command.addAll(List.of("unshare", "-rm", "sh", "-c",
-                    "mount -t tmpfs -o noexec none \"$0\" && exec \"$@\"", tmp.toString()));
+            prefix = List.of("unshare", "-rm", "sh", "-c", "mount -t tmpfs -o noexec none \"$0\" && exec \"$@\"",
+                    tmp.toString());
         }
-        command.addAll(java);
-        ProcessBuilder pb = new ProcessBuilder(command).redirectErrorStream(true);
+        List<String> all = new ArrayList<>(List.of("-Duser.home=" + home));
+        all.addAll(options);
+        return finish(start(prefix, jar, tmp, all, classes));
+    }
+
+    /** A JVM on the jar behind the given command prefix, in the test's folder, with no cache folder set. */
+    Process start(List<String> prefix, String jar, Path tmp, List<String> options, String... classes) throws Exception {
+        List<String> command = new ArrayList<>(prefix);
+        command.addAll(List.of(Path.of(System.getProperty("java.home"), "bin", "java").toString(),
+                "-Djava.library.path=", "-Djava.io.tmpdir=" + tmp));
+        command.addAll(options);
+        command.addAll(List.of("-cp", jar + ":" + System.getProperty("vela.tests.jar"), "com.kelvora.brevant.LoadCheck"));
+        command.addAll(List.of(classes));
+        ProcessBuilder pb = new ProcessBuilder(command).redirectErrorStream(true).directory(work.toFile());
         pb.environment().remove("XDG_CACHE_HOME");
-        Process p = pb.start();
+        pb.environment().put("HOME", work.resolve("home").toString());
+        pb.environment().put("LOCALAPPDATA", work.resolve("appdata").toString());
+        return pb.start();
+    }
+
+    static Run finish(Process p) throws Exception {
         String output = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
         assertTrue(p.waitFor(120, TimeUnit.SECONDS));
         return new Run(p.exitValue(), output);
@@ -176,5 +195,107 @@ class NativeLoadingTest {
                 + "; tried: java.library.path ("), run.output());
         assertTrue(run.output().contains("the jar's natives/" + platform + "/libVelaCommPortLinuxSerial.so (not in this jar)"),
                 run.output());
+    }
+
+    /**
+     * Several JVMs let go together against an empty temporary folder all
+     * load every library. Where we are root they run as a user with no
+     * passwd entry, whose JVM knows its user and home only as "?": its
+     * folder is named after its id and is its own, and with the temporary
+     * folder unusable its copies go to $HOME/.cache, never to a folder
+     * made relative to the working one.
+     */
+    @Test
+    void jvmsStartedTogetherAllLoadEvenAsAUserWithoutAPasswdEntry() throws Exception {
+        String jar = System.getProperty("vela.natives.jar");
+        boolean root = Integer.valueOf(0).equals(Files.getAttribute(work, "unix:uid"));
+        int id = root ? 47011 : (Integer) Files.getAttribute(work, "unix:uid");
+        List<String> prefix = root ? List.of("setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups") : List.of();
+        if (!root) {
+            System.out.println("not root: the JVMs run as this user, not as one without a passwd entry");
+        }
+        Path home = Files.createDirectories(work.resolve("home"));
+        Path gate = work.resolve("go");
+        for (int round = 0; round < 2; round++) {
+            Path tmp = Files.createDirectories(work.resolve("tmp" + round));
+            for (Path mine : List.of(work, home, tmp)) {
+                Files.setAttribute(mine, "unix:uid", id);
+            }
+            List<Process> jvms = new ArrayList<>();
+            for (int i = 0; i < 4; i++) {
+                Process p = start(prefix, jar, tmp, List.of("-Dvela.start=" + gate), CLASSES);
+                jvms.add(p);
+                StringBuilder line = new StringBuilder();
+                for (int c; (c = p.getInputStream().read()) >= 0 && c != '\n';) {
+                    line.append((char) c);
+                }
+                assertEquals("waiting", line.toString());
+            }
+            Files.createFile(gate);
+            for (Process p : jvms) {
+                loadedAll(finish(p));
+            }
+            Files.delete(gate);
+            Path mine = tmp.resolve("vela-brevant-" + (root ? String.valueOf(id) : USER));
+            assertEquals(3, libraries(mine).size(), libraries(tmp).toString());
+            assertEquals(id, Files.getAttribute(mine, "unix:uid"));
+        }
+        if (root) {
+            Path file = Files.writeString(work.resolve("a-file"), "not a folder");
+            Run run = finish(start(prefix, jar, file.resolve("tmp"), List.of(), CLASSES));
+            loadedAll(run);
+            assertEquals(3, libraries(home.resolve(".cache/vela-brevant/natives")).size(), run.output());
+        }
+        try (Stream<Path> files = Files.list(work)) {
+            assertEquals(List.of(), files.filter(f -> f.getFileName().toString().contains("?")).toList());
+        }
+    }
+
+    /**
+     * A JVM told it runs on Windows writes the DLL for its processor to the
+     * user's local application data and, when that copy does not load (no
+     * Windows here to load it), never to the shared temporary folder, whose
+     * owner and access list cannot be checked here. The access list check
+     * itself refuses any entry that lets another user write.
+     */
+    @Test
+    void onWindowsTheDllGoesOnlyWhereNoOtherUserCanWrite() throws Exception {
+        String jar = System.getProperty("vela.natives.jar");
+        String platform = "windows-" + ("amd64".equals(System.getProperty("os.arch")) ? "x86_64" : System.getProperty("os.arch"));
+        byte[] packed;
+        try (ZipFile zip = new ZipFile(jar)) {
+            ZipEntry entry = zip.getEntry("natives/" + platform + "/VelaCommPortWindowsUSB.dll");
+            assumeFalse(entry == null, "this build made no DLL for " + platform);
+            packed = zip.getInputStream(entry).readAllBytes();
+        }
+        Path tmp = Files.createDirectories(work.resolve("tmp"));
+        Run run = finish(start(List.of(), jar, tmp, List.of("-Dos.name=Windows 10"), "VelaCommPortWindowsUSB"));
+        assertEquals(1, run.exit(), run.output());
+        assertTrue(run.output().contains("Cannot load the native library VelaCommPortWindowsUSB for " + platform), run.output());
+        assertTrue(run.output().contains("no access list"), run.output());
+        List<Path> copies;
+        try (Stream<Path> files = Files.walk(work.resolve("appdata/vela-brevant/natives"))) {
+            copies = files.filter(f -> f.toString().endsWith(".dll")).toList();
+        }
+        assertEquals(1, copies.size(), copies.toString());
+        assertArrayEquals(packed, Files.readAllBytes(copies.get(0)));
+        try (Stream<Path> files = Files.list(tmp)) {
+            assertEquals(List.of(), files.toList());
+        }
+        UserPrincipalLookupService users = work.getFileSystem().getUserPrincipalLookupService();
+        UserPrincipal me = users.lookupPrincipalByName("47011");
+        UserPrincipal other = users.lookupPrincipalByName("47012");
+        AclEntry mine = AclEntry.newBuilder().setType(AclEntryType.ALLOW).setPrincipal(me)
+                .setPermissions(EnumSet.allOf(AclEntryPermission.class)).build();
+        AclEntry reads = AclEntry.newBuilder(mine).setPrincipal(other).setPermissions(AclEntryPermission.READ_DATA,
+                AclEntryPermission.EXECUTE, AclEntryPermission.READ_ATTRIBUTES, AclEntryPermission.SYNCHRONIZE).build();
+        AclEntry denied = AclEntry.newBuilder(mine).setType(AclEntryType.DENY).setPrincipal(other).build();
+        assertTrue(NativeLibraries.onlyWritableBy(me, List.of(mine, reads, denied)));
+        for (AclEntryPermission write : EnumSet.complementOf(EnumSet.copyOf(reads.permissions()))) {
+            if (write != AclEntryPermission.READ_NAMED_ATTRS && write != AclEntryPermission.READ_ACL) {
+                AclEntry lets = AclEntry.newBuilder(reads).setPermissions(write).setFlags(AclEntryFlag.INHERIT_ONLY).build();
+                assertFalse(NativeLibraries.onlyWritableBy(me, List.of(mine, lets)), write.toString());
+            }
+        }
     }
 }

@@ -148,7 +148,7 @@ interface Bench {
                     p.failControl(0x01, 0);
                     p.failControl(0x02, 0);
                     p.failControl(0x03, 0);
-                    p.failBulkIn(0);
+                    p.stallBulkIn(false);
                     p.holdBulkIn(false);
                     p.bulkIn(new byte[0]);
                     p.countFromData();
@@ -162,7 +162,7 @@ interface Bench {
                     p.outPlan(plan);
                     p.failControl(0x01, UsbPrinter.EIO);
                     p.failControl(k == 1 ? 0x03 : 0x02, UsbPrinter.EIO);
-                    if (k == 2) p.failBulkIn(UsbPrinter.EIO);
+                    p.stallBulkIn(k == 2);
                 }
                 case "short" -> p.outPlan("short:1");
                 case "stall" -> {
@@ -176,7 +176,8 @@ interface Bench {
                     p.bulkIn(PrinterSim.unhex(args.get(0)));
                     p.countFromData();
                 }
-                case "vanish" -> p.unplugged(true);
+                // Gone from the next request or transfer on, which is cut short.
+                case "vanish" -> p.unplugDuring("any");
                 case "return" -> p.unplugged(false);
                 default -> {
                     return false;
