@@ -295,6 +295,12 @@ class RedirUsbCommands(UsbCommands):
 
     cmd_gone = cmd_unplugged
 
+    def cmd_unplug_during(self, path, call):
+        """the device leaves the bus while the next such call is in flight"""
+        printer = self._get(path)
+        with printer.lock:
+            printer.unplug_during = call
+
     def cmd_vanish_on_scan(self, path):
         raise RuntimeError("a real bus has no moment between libusb's scan and its open to vanish in")
 
