@@ -62,7 +62,9 @@ public final class UsbPrinter {
             int endpoints = (s.length - 2) / 2;
             body.writeBytes(new byte[] {9, 4, (byte) s[0], (byte) s[1], (byte) endpoints, 7, 1, 2, 0});
             for (int e = 0; e < endpoints; e++) {
-                body.writeBytes(new byte[] {7, 5, (byte) s[2 + 2 * e], (byte) s[3 + 2 * e], 64, 0, 0});
+                // A real bus refuses an interrupt endpoint polled every 0 frames.
+                int interval = s[3 + 2 * e] == INTERRUPT ? 1 : 0;
+                body.writeBytes(new byte[] {7, 5, (byte) s[2 + 2 * e], (byte) s[3 + 2 * e], 64, 0, (byte) interval});
             }
         }
         int total = 9 + body.size();
