@@ -264,17 +264,22 @@ class RedirUsbCommands(UsbCommands):
     def _port(self, path):
         return self.ports[int(path.split("-")[1]) - 1]
 
-    def cmd_add(self, descriptors_hex, serial=None):
+    def cmd_add(self, descriptors_hex, serial="-", socket="-"):
+        """usb.add HEX [SERIAL [SOCKET]], as on the emulated bus; a socket is
+        one of the guest's root ports (1-1, 1-2, ...): it has no hub"""
         free = [p for p in self.ports if "1-%d" % p.port not in self.printers]
+        if socket != "-":
+            free = [p for p in free if "1-%d" % p.port == socket]
         if not free:
-            raise RuntimeError("every port of the guest holds a printer")
+            raise RuntimeError("no free socket %s on the guest's bus (1-1 to 1-%d)"
+                               % ("" if socket == "-" else socket, len(self.ports)))
         port = free[0]
         path = "1-%d" % port.port
         raw = bytearray.fromhex(descriptors_hex)
         printer = UsbPrinter(bytes(raw))
-        if serial is not None:  # a real printer names its serial number in a string descriptor
+        if serial != "-":  # a real printer names its serial number in a string descriptor
             raw[16] = raw[16] or 3
-        port.strings = {raw[16]: serial} if serial is not None else {}
+        port.strings = {raw[16]: serial} if serial != "-" else {}
         self.printers[path] = printer
         self.descriptors[path] = bytes(raw)
         port.plug(printer, self.descriptors[path])

@@ -173,7 +173,8 @@ final class PortCheck {
         String rule = ruleGroup();
         if (rule == null && !write) {
             problems += problem(out, "the package's udev rule " + RULE + " is not installed",
-                    "install the libvela-brevant-jni package (or copy " + RULE + " to /etc/udev/rules.d/), then replug the printer");
+                    "install the libvela-brevant-jni package (it applies the rule at once), or copy " + RULE
+                            + " to /etc/udev/rules.d/ and replug the printer");
         } else if (rule != null && !rule.equals(group) && !write) {
             problems += problem(out, "the node lacks group " + rule + " that the udev rule gives it",
                     "sudo udevadm trigger --subsystem-match=usb --attr-match=idVendor=" + PrinterPorts.VENDOR
