@@ -1,6 +1,6 @@
 /* The plain libusb-0.1 loop the USB library is measured against: find the
- * printer, claim it and usb_bulk_write TOTAL bytes in 4096-byte chunks.
- * Prints MB/s. */
+ * printer, claim it and usb_bulk_write TOTAL bytes in 4096-byte chunks,
+ * after the same 64 KiB warm-up the library gets. Prints MB/s. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
   usb_claim_interface(h, 0);
   static char chunk[4096];
   struct timespec a, b;
-  clock_gettime(CLOCK_MONOTONIC, &a);
-  for (long sent = 0; sent < total; sent += sizeof chunk) {
+  for (long sent = -65536; sent < total; sent += sizeof chunk) {
+    if (sent == 0) clock_gettime(CLOCK_MONOTONIC, &a);
     if (usb_bulk_write(h, 0x01, chunk, sizeof chunk, 1000) != (int)sizeof chunk) {
       fprintf(stderr, "short write\n");
       return 1;
