@@ -30,6 +30,10 @@ class SerialCommands:
             return self.printers.add_adapter(name)
         return self.printers.add_modem(name) if kind == "modem" else self.printers.add_plain()
 
+    def cmd_unplug(self, path):
+        """the line goes away, as a USB serial line pulled out"""
+        self.printers.unplug(path)
+
     def cmd_lines(self, path, value):
         """printer-owned modem lines (DSR 0x100, CTS 0x020)"""
         self.printers.get(path).printer_lines = int(value, 0)

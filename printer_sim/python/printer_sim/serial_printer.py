@@ -172,8 +172,10 @@ class SerialPrinters:
     def __init__(self, testbed):
         self.testbed = testbed
         self.by_path = {}
+        self.owned = set()  # paths of the ptys made here, not by umockdev
         self.uarts = 3  # pnp0/00:04 holds the first
         self.stop = False
+        self.pump_lock = threading.Lock()  # held while the pump reads the masters
         threading.Thread(target=self.pump, daemon=True).start()
 
     def add_modem(self, name, parent=None, uart_type="4"):
@@ -225,7 +227,22 @@ class SerialPrinters:
         os.symlink(pts, path)
         printer = SerialPrinter(master, pts)
         self.by_path[path] = printer
+        self.owned.add(path)
         return path
+
+    def unplug(self, path):
+        """The line goes away under the host: the pty's far end closes, as
+        a USB serial line's tty is hung up when it is pulled out."""
+        if path not in self.owned:
+            raise RuntimeError("%s is umockdev's pty: only a plain line can be unplugged" % path)
+        p = self.by_path[path]
+        # Out of the pump's reach first: a closed number that a new pty
+        # takes must not be read as this line's.
+        with self.pump_lock, p.lock:
+            if p.master >= 0:
+                os.close(p.master)
+                os.close(p.keep_slave)
+                p.master = -1
 
     def get(self, path):
         return self.by_path[path]
@@ -235,11 +252,12 @@ class SerialPrinters:
         # at once and the host's output never backs up.
         import select
         while not self.stop:
-            printers = list(self.by_path.values())
+            with self.pump_lock:
+                printers = [p for p in self.by_path.values() if p.master >= 0]
+                if printers:
+                    ready, _, _ = select.select([p.master for p in printers], [], [], 0.02)
+                    for p in printers:
+                        if p.master in ready:
+                            p.drain()
             if not printers:
                 time.sleep(0.01)
-                continue
-            ready, _, _ = select.select([p.master for p in printers], [], [], 0.02)
-            for p in printers:
-                if p.master in ready:
-                    p.drain()

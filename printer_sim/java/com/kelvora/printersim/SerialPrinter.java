@@ -140,6 +140,11 @@ public final class SerialPrinter {
         sim.call("serial.stall " + path + " " + (on ? 1 : 0));
     }
 
+    /** The line goes away under the host, as a USB serial line pulled out. */
+    public void unplug() {
+        sim.call("serial.unplug " + path);
+    }
+
     public int hostLines() {
         return Integer.parseInt(sim.call("serial.host_lines " + path));
     }

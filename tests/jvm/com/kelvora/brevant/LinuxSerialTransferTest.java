@@ -157,16 +157,14 @@ class LinuxSerialTransferTest {
         assertEquals(4, o.port._sendDataOffline(pattern(4), 4, 100));
     }
 
-    @Test
-    void aReceiveWhosePortIsClosedUnderItLeavesTheNextPortAlone() throws Exception {
-        // Outside the calling rules, but it happens: another thread closes the
-        // port mid-receive and opens another, which gets the same descriptor.
-        var a = Printers.plain(support, PLAIN);
+    /** A receive of `length` bytes on another thread, returned once that thread sleeps in poll(). */
+    private static CompletableFuture<String> receiveAsleep(VelaCommPortLinuxSerial port, int length, int timeout)
+            throws Exception {
         var waiting = new CompletableFuture<Path>();
         var receive = CompletableFuture.supplyAsync(() -> {
             try {
                 waiting.complete(Path.of("/proc", Files.readSymbolicLink(Path.of("/proc/thread-self")).toString(), "wchan"));
-                return a.port._receiveData(new byte[4], 4, 1500);
+                return "returned " + port._receiveData(new byte[length], length, timeout);
             } catch (Exception e) {
                 return e.getMessage();
             }
@@ -177,6 +175,15 @@ class LinuxSerialTransferTest {
             assertTrue(System.nanoTime() < end, "the receive never waited");
             Thread.sleep(1);
         }
+        return receive;
+    }
+
+    @Test
+    void aReceiveWhosePortIsClosedUnderItLeavesTheNextPortAlone() throws Exception {
+        // Outside the calling rules, but it happens: another thread closes the
+        // port mid-receive and opens another, which gets the same descriptor.
+        var a = Printers.plain(support, PLAIN);
+        var receive = receiveAsleep(a.port, 4, 1500);
         a.port._closePort();
         var b = Printers.plain(support, "2400,none,8,2,none");
         long[] settings = b.printer.termios();
@@ -188,5 +195,18 @@ class LinuxSerialTransferTest {
         byte[] got = new byte[4];
         assertEquals(4, b.port._receiveData(got, 4, 1000));
         assertArrayEquals(data, got);
+    }
+
+    @Test
+    void aLineUnpluggedUnderAReceiveEndsItAtOnce() throws Exception {
+        // A USB serial line pulled out hangs its tty up; no byte can come any more.
+        var o = Printers.plain(support, PLAIN);
+        var receive = receiveAsleep(o.port, 4, 600_000);
+        o.printer.unplug();
+        assertEquals("NATIVE_FN_CALL_FAILURE       Native call to FIONREAD failed.",
+                receive.get(60, TimeUnit.SECONDS));
+        raises("NATIVE_FN_CALL_FAILURE       Native call to write failed.",
+                () -> o.port._sendDataOffline(pattern(4), 4, 100));
+        o.port._closePort();
     }
 }
