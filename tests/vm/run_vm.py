@@ -1,7 +1,8 @@
 """Boots the guest once and runs a command in it beside emulated printers
-plugged into its USB ports as real devices (printer_sim's usbredir front).
-The guest's relay (relay.py) carries the tests' control lines to this
-process over a virtio serial port; the results share carries files out.
+plugged into its USB ports as real devices (printer_sim's usbredir front),
+serial printers as USB serial lines (CDC-ACM). The guest's relay (relay.py)
+carries the tests' control lines to this process over a virtio serial
+port; the results share carries files out.
 
 usage: python3 run_vm.py GUEST_DIR RESULTS_DIR -- COMMAND ...
 
@@ -18,8 +19,9 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../printer_sim/python"))
 from printer_sim.control import Control  # noqa: E402
 from printer_sim.usbredir import RedirUsbCommands  # noqa: E402
+from printer_sim.usb_serial_line import UsbSerialCommands  # noqa: E402
 
-PORTS = 3
+PORTS = 6  # a test's serial lines and printers together
 QEMU = "qemu-system-x86_64"
 BOOT_LIMIT_S = int(os.environ.get("VM_LIMIT_S", "600"))  # a hung guest is killed; a normal run takes about a minute
 
@@ -46,7 +48,9 @@ def main(argv):
     try:
         sockets = [os.path.join(work, "usb%d" % i) for i in range(PORTS)]
         control = Control()
-        control.register("usb", RedirUsbCommands(sockets))
+        usb = RedirUsbCommands(sockets)
+        control.register("usb", usb)
+        control.register("serial", UsbSerialCommands(usb))
         control_socket = os.path.join(work, "control")
         server = control.serve(control_socket)
         qemu = [QEMU, "-accel", "tcg", "-cpu", "max", "-machine", "q35", "-m", "1024", "-smp", "1",
@@ -57,7 +61,7 @@ def main(argv):
                 "-device", "virtio-serial-pci",
                 "-chardev", "socket,id=ctl,path=" + control_socket,
                 "-device", "virtserialport,chardev=ctl,name=printer-sim",
-                "-device", "qemu-xhci,id=xhci"]
+                "-device", "qemu-xhci,id=xhci,p2=%d" % PORTS]
         for i, path in enumerate(sockets):
             qemu += ["-chardev", "socket,id=usbr%d,path=%s" % (i, path),
                      "-device", "usb-redir,chardev=usbr%d,bus=xhci.0,port=%d" % (i, i + 1)]

@@ -93,6 +93,16 @@ class SerialCommands:
                                             cc[6] if isinstance(cc[6], int) else ord(cc[6]),
                                             cc[5] if isinstance(cc[5], int) else ord(cc[5]))
 
+    def cmd_line_coding(self, path):
+        """RATE STOP PARITY DATA, as a USB serial line's SET_LINE_CODING
+        carries them (stop 0: one bit, 2: two; parity 0 none, 1 odd, 2 even):
+        what a UART puts on the wire with the line's settings"""
+        _, _, cflag, _, _, ospeed, _ = self.printers.get(path).termios()
+        rates = {getattr(termios, "B%d" % r): r for r in (1200, 2400, 4800, 9600, 19200, 38400)}
+        parity = 0 if not cflag & termios.PARENB else 1 if cflag & termios.PARODD else 2
+        data = {termios.CS5: 5, termios.CS6: 6, termios.CS7: 7, termios.CS8: 8}[cflag & termios.CSIZE]
+        return "%d %d %d %d" % (rates.get(ospeed, 0), 2 if cflag & termios.CSTOPB else 0, parity, data)
+
     def cmd_set_iflag(self, path, bits):
         """sets c_iflag bits on the line, as another program might have left it"""
         p = self.printers.get(path)

@@ -58,7 +58,7 @@ class RedirPort:
         self.settings = []
         self.alts = {}  # interface -> current alternate setting
         self.strings = {}  # string descriptor index -> text
-        self.pending = {}  # packet id -> (type, endpoint header bytes) held until cancelled
+        self.pending = {}  # packet id -> (type, header(status, length)) held until answered or cancelled
         self.attached = False
         self.awaiting_ack = False  # packets before the disconnect's ack belong to the old device
         threading.Thread(target=self._serve, daemon=True).start()
@@ -97,6 +97,9 @@ class RedirPort:
             self.printer, self.raw = printer, raw
             _, _, self.settings = parse_descriptors(raw)
             self.alts = {}
+            self.pending = {}
+            if hasattr(printer, "attached"):
+                printer.attached(self)
             current = self._current()
             numbers = [s[0] for s in current][:32]
             info = struct.pack("<I", len(numbers))
@@ -109,6 +112,20 @@ class RedirPort:
                                                    d[8] | d[9] << 8, d[10] | d[11] << 8,
                                                    d[12] | d[13] << 8))
             self.attached = True
+
+    def complete(self, packet_id, data=b"", length=None):
+        """Answers a held packet: False when it was cancelled or its device
+        left meanwhile. The caller holds the printer's lock."""
+        held = self.pending.pop(packet_id, None)
+        if held is None:
+            return False
+        self._send(held[0], held[1](SUCCESS, len(data) if length is None else length), data, packet_id)
+        return True
+
+    def interrupt(self, ep, data):
+        """Data on an interrupt IN endpoint the guest's controller polls."""
+        if self.attached:
+            self._send(INTERRUPT_PACKET, struct.pack("<BBH", ep, SUCCESS, len(data)), data)
 
     def unplug(self):
         """The device leaves the bus, whatever is in flight: held transfers
@@ -167,7 +184,11 @@ class RedirPort:
             elif kind == CANCEL_DATA_PACKET:
                 held = self.pending.pop(packet_id, None)
                 if held:
-                    self._send(held[0], held[1], packet_id=packet_id)
+                    self._send(held[0], held[1](CANCELLED, 0), packet_id=packet_id)
+            elif kind in (START_INTERRUPT_RECEIVING, STOP_INTERRUPT_RECEIVING):
+                self._send(INTERRUPT_RECEIVING_STATUS, bytes([SUCCESS, body[0]]), packet_id=packet_id)
+                if kind == START_INTERRUPT_RECEIVING and hasattr(self.printer, "interrupt_started"):
+                    self.printer.interrupt_started(body[0])
             # reset, filters: nothing for this device to do
 
     def _answer_control(self, packet_id, head, status, data=b""):
@@ -199,6 +220,10 @@ class RedirPort:
             self._answer_control(packet_id, head, SUCCESS)
         elif rtype & 0x80 == 0 and rtype & 0x60 == 0:  # other standard writes
             self._answer_control(packet_id, head, SUCCESS)
+        elif rtype & 0x60 == 0x20 and hasattr(self.printer, "class_request"):
+            reply = self.printer.class_request(rtype, req, value, index, body[10:10 + length])
+            self._answer_control(packet_id, head, SUCCESS if reply is not None else STALL,
+                                 (reply or b"")[:length])
         else:
             self._answer_control(packet_id, head, STALL)
 
@@ -231,7 +256,7 @@ class RedirPort:
             elif what == "stall":
                 self._send(BULK_PACKET, header(STALL, 0), packet_id=packet_id)
             elif what == "hold":
-                self.pending[packet_id] = (BULK_PACKET, header(CANCELLED, 0))
+                self._hold(packet_id, header, ep, None)
             else:
                 self._send(BULK_PACKET, header(SUCCESS, len(value)), value, packet_id)
         else:
@@ -239,11 +264,17 @@ class RedirPort:
             if what == UNPLUG:
                 self.unplug()
             elif what == "hold":
-                self.pending[packet_id] = (BULK_PACKET, header(CANCELLED, 0))
+                self._hold(packet_id, header, ep, body[10:10 + length])
             elif what == "stall":
                 self._send(BULK_PACKET, header(STALL, 0), packet_id=packet_id)
             else:
                 self._send(BULK_PACKET, header(SUCCESS, taken), packet_id=packet_id)
+
+    def _hold(self, packet_id, header, ep, data):
+        """Keeps a bulk packet unanswered; a model that answers later is told."""
+        self.pending[packet_id] = (BULK_PACKET, header)
+        if hasattr(self.printer, "held"):
+            self.printer.held(packet_id, ep, data)
 
 
 class RedirUsbCommands(UsbCommands):
@@ -259,21 +290,26 @@ class RedirUsbCommands(UsbCommands):
             listener.listen(1)
             self.ports.append(RedirPort(listener, number))
         self.printers = {}  # "1-<port>" -> UsbPrinter
+        self.others = {}  # "1-<port>" -> another device model (a serial line)
         self.descriptors = {}
 
     def _port(self, path):
         return self.ports[int(path.split("-")[1]) - 1]
 
+    def _free(self, socket="-"):
+        """The first port with nothing plugged in (that one, for a socket)."""
+        taken = set(self.printers) | set(self.others)
+        for p in self.ports:
+            path = "1-%d" % p.port
+            if path not in taken and socket in ("-", path):
+                return p
+        raise RuntimeError("no free socket %s on the guest's bus (1-1 to 1-%d)"
+                           % ("" if socket == "-" else socket, len(self.ports)))
+
     def cmd_add(self, descriptors_hex, serial="-", socket="-"):
         """usb.add HEX [SERIAL [SOCKET]], as on the emulated bus; a socket is
         one of the guest's root ports (1-1, 1-2, ...): it has no hub"""
-        free = [p for p in self.ports if "1-%d" % p.port not in self.printers]
-        if socket != "-":
-            free = [p for p in free if "1-%d" % p.port == socket]
-        if not free:
-            raise RuntimeError("no free socket %s on the guest's bus (1-1 to 1-%d)"
-                               % ("" if socket == "-" else socket, len(self.ports)))
-        port = free[0]
+        port = self._free(socket)
         path = "1-%d" % port.port
         raw = bytearray.fromhex(descriptors_hex)
         printer = UsbPrinter(bytes(raw))
@@ -284,6 +320,20 @@ class RedirUsbCommands(UsbCommands):
         self.descriptors[path] = bytes(raw)
         port.plug(printer, self.descriptors[path])
         return path
+
+    def plug_other(self, model, raw):
+        """Plugs another kind of device into the first free port: its path."""
+        port = self._free()
+        path = "1-%d" % port.port
+        self.others[path] = model
+        port.strings = {}
+        port.plug(model, raw)
+        return path
+
+    def unplug_other(self, path, forget=True):
+        self._port(path).unplug()
+        if forget:
+            del self.others[path]
 
     def cmd_unplug_all(self):
         for path in self.printers:

@@ -77,6 +77,11 @@ public final class SerialPrinter {
         return values;
     }
 
+    /** "RATE STOP PARITY DATA": what reaches the wire (stop 0 one bit, 2 two; parity 0 none, 1 odd, 2 even). */
+    public String lineCoding() {
+        return sim.call("serial.line_coding " + path);
+    }
+
     public void setInputFlags(int bits) {
         sim.call("serial.set_iflag " + path + " " + bits);
     }

@@ -101,7 +101,7 @@ class LinuxSerialContractTest {
     void openPutsTheSettingsOnTheLine() throws Exception {
         final int inpck = 0x10, istrip = 0x20, ixon = 0x400, ixany = 0x800, ixoff = 0x1000;
         final int opost = 0x1, isig = 0x1, icanon = 0x2, echo = 0x8, echoe = 0x10;
-        final int cstopb = 0x40, cread = 0x80, parodd = 0x200, clocal = 0x800;
+        final int cstopb = 0x40, cread = 0x80, parenb = 0x100, parodd = 0x200, clocal = 0x800;
         final long crtscts = 0x80000000L;
         final int b19200 = 0xE, b2400 = 0xB;
         // A line left without CLOCAL gets it from the open (a pty refuses
@@ -118,6 +118,9 @@ class LinuxSerialContractTest {
         assertEquals(inpck | istrip | ixon | ixoff | ixany, t[0] & (inpck | istrip | ixon | ixoff | ixany));
         assertEquals(0, t[1] & opost);
         assertEquals(0, t[3] & (isig | icanon | echo | echoe));
+        // What reaches the wire; a pty drops PARENB whatever it is told.
+        String odd = (t[2] & parenb) != 0 ? "1" : "0";
+        assertEquals("19200 2 " + odd + " 8", o.printer.lineCoding());
 
         // Parity none leaves the input checks another program set; hdwr
         // never reaches the driver as RTS/CTS.
@@ -130,6 +133,7 @@ class LinuxSerialContractTest {
         assertEquals(inpck | istrip, t[0] & (inpck | istrip));
         assertEquals(0, t[0] & (ixon | ixoff | ixany));
         assertEquals(0, t[2] & (crtscts | cstopb));
+        assertEquals("2400 0 0 8", n.printer.lineCoding());
     }
 
     @Test

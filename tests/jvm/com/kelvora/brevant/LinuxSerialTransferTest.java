@@ -150,10 +150,12 @@ class LinuxSerialTransferTest {
     }
 
     @Test
-    void hardwareFlowOnALineWithoutModemControlFails() throws Exception {
+    void hardwareFlowAndOnlineOnALineWithoutModemControlFail() throws Exception {
         var o = Printers.plain(support, HDWR);
         raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
                 () -> o.port._sendData(pattern(4), 4, 100));
+        raises("NATIVE_FN_CALL_FAILURE       Native call to ioctl for TIOCMGET failed.",
+                () -> o.port._getOnlineStatus(0));
         assertEquals(4, o.port._sendDataOffline(pattern(4), 4, 100));
     }
 
