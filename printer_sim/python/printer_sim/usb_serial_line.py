@@ -17,7 +17,7 @@ from .serial_commands import SerialCommands
 from .serial_printer import TIOCM_DSR, TIOCM_DTR, TIOCM_RTS, SerialPrinter, SerialPrinters
 
 TIOCM_CAR, TIOCM_RNG = 0x040, 0x080
-NOTIFY_EP, IN_EP, OUT_EP, PACKET = 0x83, 0x81, 0x02, 64
+NOTIFY_EP, IN_EP, PACKET = 0x83, 0x81, 64  # OUT is 0x02
 SET_LINE_CODING, GET_LINE_CODING, SET_CONTROL_LINE_STATE, SEND_BREAK = 0x20, 0x21, 0x22, 0x23
 ARRIVAL_S = 10.0  # how long a byte may take through this process's own pty
 
