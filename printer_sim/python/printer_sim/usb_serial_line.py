@@ -20,6 +20,7 @@ TIOCM_CAR, TIOCM_RNG = 0x040, 0x080
 NOTIFY_EP, IN_EP, PACKET = 0x83, 0x81, 64  # OUT is 0x02
 SET_LINE_CODING, GET_LINE_CODING, SET_CONTROL_LINE_STATE, SEND_BREAK = 0x20, 0x21, 0x22, 0x23
 ARRIVAL_S = 10.0  # how long a byte may take through this process's own pty
+NOTICE_S = 0.2  # a notification's head start: 200 polls of its endpoint
 
 # Device, configuration: a communications interface (header, call
 # management, ACM with line requests and serial state, union) with its
@@ -27,7 +28,7 @@ ARRIVAL_S = 10.0  # how long a byte may take through this process's own pty
 DESCRIPTORS = bytes.fromhex(
     "1201000202000040" "3c0f" "1000" "0001" "000000" "01"
     "090243000201008032"
-    "090400000102020100" "0524001001" "0524010001" "04240202" "0524060001" "07058303100010"
+    "090400000102020100" "0524001001" "0524010001" "04240202" "0524060001" "07058303100001"
     "09040100020a000000" "07058102400000" "07050202400000")
 
 
@@ -166,7 +167,12 @@ class UsbSerialLine:
                 if drop:
                     p.printer_lines &= ~TIOCM_DSR
             if drop:
+                # A printer that reports itself busy before it acknowledges the
+                # bytes that made it so: the guest's controller fetches the
+                # notification at its next poll of the endpoint (bInterval 1
+                # ms), the acknowledgement would reach it at once.
                 self.notify()
+                time.sleep(NOTICE_S)
             with self.lock:
                 if self.port is not None:
                     self.port.complete(packet_id, b"", len(data))
