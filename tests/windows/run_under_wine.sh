@@ -27,12 +27,21 @@ exe=$(basename "$program")
 # The server stays up for the whole run, and the emulated drivers start
 # with its first process: that one without the DLL overrides, which are
 # meant for the program under test only.
-"$WINESERVER" -p
+"$WINESERVER" -p || { echo "wineserver did not start"; exit 1; }
 env -u WINEDLLOVERRIDES "$WINELOADER" reg query 'HKLM\System' >/dev/null 2>&1 || true
 if [ "$family" = win9x ]; then
-  # GetVersionExA then answers the Windows 95 family (platform id 1).
-  "$WINELOADER" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win98 /f \
-    >/dev/null 2>&1
+  # GetVersionExA then answers the Windows 95 family (platform id 1). On a
+  # loaded machine wine's reg has failed once in many runs: tried again.
+  tries=0
+  until "$WINELOADER" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d win98 /f \
+      >"$work/reg.log" 2>&1; do
+    tries=$((tries + 1))
+    if [ $tries -ge 3 ]; then
+      echo "wine could not set the Windows version:"
+      cat "$work/reg.log"
+      exit 1
+    fi
+  done
 fi
 cd "$dir"
 "$WINELOADER" "$exe" "$@"
