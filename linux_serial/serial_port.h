@@ -15,7 +15,7 @@ struct SerialDeviceIdentity {
   std::uint64_t device;  // st_dev
   std::uint64_t inode;   // st_ino
   std::uint64_t special; // st_rdev
-  bool known;            // false when fstat failed at open: nothing to compare
+  bool known;            // false when statx failed at open: nothing to compare
 };
 
 struct SerialPort {

@@ -1,5 +1,4 @@
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "usb_descriptor_reserve.h"
@@ -20,14 +19,6 @@ constexpr int kDirectionOut = 0x00;
 
 struct usb_interface_descriptor* Setting(struct usb_device* dev, int c, int i, int a) {
   return &dev->config[c].interface[i].altsetting[a];
-}
-
-// libusb-0.1 names buses and devices by their usbfs folder and file, the
-// kernel's bus and device numbers in three digits.
-int UsbfsNumber(const char* name) {
-  char* end = nullptr;
-  long value = std::strtol(name, &end, 10);
-  return end == name || *end != '\0' || value < 0 || value > 0xFFFF ? -1 : static_cast<int>(value);
 }
 
 bool IsPrinter(const struct usb_device* dev) {
@@ -64,7 +55,8 @@ struct usb_device* FindPrinter(const UsbNameForm& form) {
   for (struct usb_bus* bus = usb_busses; bus != nullptr; bus = bus->next) {
     for (struct usb_device* dev = bus->devices; dev != nullptr; dev = dev->next) {
       if (!IsPrinter(dev)) continue;
-      int busNumber = UsbfsNumber(bus->dirname), deviceNumber = UsbfsNumber(dev->filename);
+      // libusb-0.1 names buses and devices by their usbfs folder and file.
+      int busNumber = UsbNumber(bus->dirname), deviceNumber = UsbNumber(dev->filename);
       if (form.kind != UsbNameKind::kAny) {
         if (Named(form, busNumber, deviceNumber)) return dev;
         continue;
@@ -157,8 +149,8 @@ bool OpenUsbPrinter(USBPort* record, const char** message) {
   }
   record->bus = dev->bus;
   record->device = dev;
-  record->busNumber = UsbfsNumber(dev->bus->dirname);
-  record->deviceNumber = UsbfsNumber(dev->filename);
+  record->busNumber = UsbNumber(dev->bus->dirname);
+  record->deviceNumber = UsbNumber(dev->filename);
   record->handle = handle;
   return true;
 }

@@ -19,12 +19,16 @@ int AttributeNumber(const char* deviceName, const char* attribute) {
   std::size_t length = 0;
   if (!ReadSysfsAttribute(deviceName, attribute, text, sizeof(text) - 1, &length)) return -1;
   text[length] = '\0';
-  char* end = nullptr;
-  long value = std::strtol(text, &end, 10);
-  return end == text || value < 0 || value > 0xFFFF ? -1 : static_cast<int>(value);
+  return UsbNumber(text);
 }
 
 }  // namespace
+
+int UsbNumber(const char* text) {
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  return end == text || *end != '\0' || value < 0 || value > 0xFFFF ? -1 : static_cast<int>(value);
+}
 
 bool ReadSysfsAttribute(const char* deviceName, const char* attribute, char* value,
                         std::size_t size, std::size_t* length) {

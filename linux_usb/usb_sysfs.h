@@ -6,6 +6,10 @@
 
 namespace vela {
 
+// A bus or device number as the kernel writes it, in decimal (usbfs pads it
+// to three digits): 0 to 65535, or -1 for any other text.
+int UsbNumber(const char* text);
+
 // The folder name under /sys/bus/usb/devices (such as 1-1.4) of the device
 // with these bus and device numbers; false when none has them.
 bool SysfsDeviceName(int busNumber, int deviceNumber, char* name, std::size_t size);

@@ -20,6 +20,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../printer_sim/python"))
+from printer_sim import line_settings  # noqa: E402
 from printer_sim.signals import SignalCommands  # noqa: E402
 
 DEVICES = "/sys/bus/usb/devices/"
@@ -111,32 +112,6 @@ def modem_lines_are(node, lines):
     return lambda: on_tty(node, agree)
 
 
-def queued(fd):
-    return struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0\0\0\0"))[0]
-
-
-def termios_words(fd):
-    """As the emulated line answers: iflag oflag cflag lflag ispeed ospeed VMIN VTIME."""
-    t = termios.tcgetattr(fd)
-    cc = [c if isinstance(c, int) else ord(c) for c in t[6]]
-    return "%d %d %d %d %d %d %d %d" % (*t[:6], cc[termios.VMIN], cc[termios.VTIME])
-
-
-def change_termios(fd, field, bits=0, clear=0, wake=None):
-    t = termios.tcgetattr(fd)
-    if wake is None:
-        t[field] = (t[field] | bits) & ~clear
-    else:
-        t[6][termios.VMIN], t[6][termios.VTIME] = wake
-    termios.tcsetattr(fd, termios.TCSANOW, t)
-
-
-def claims(path):
-    """Interfaces of the device that usbfs holds for a program."""
-    return sum(os.path.basename(os.path.realpath(d + "/driver")) == "usbfs"
-               for d in glob.glob(DEVICES + path + ":*") if os.path.exists(d + "/driver"))
-
-
 class Relay:
     def __init__(self):
         fd = os.open(port_device(), os.O_RDWR)
@@ -204,18 +179,19 @@ class Relay:
             return "err no serial line " + str(path)
         port = self.lines[path]
         local = {
-            "termios": lambda fd: termios_words(fd),
-            "set_iflag": lambda fd: change_termios(fd, 0, bits=int(words[2], 0)),
-            "clear_cflag": lambda fd: change_termios(fd, 2, clear=int(words[2], 0)),
-            "set_wake": lambda fd: change_termios(fd, None, wake=(int(words[2]), int(words[3]))),
+            "termios": line_settings.words,
+            "set_iflag": lambda fd: line_settings.change(fd, set_iflag=int(words[2], 0)),
+            "clear_cflag": lambda fd: line_settings.change(fd, clear_cflag=int(words[2], 0)),
+            "set_wake": lambda fd: line_settings.change(fd, wake=(int(words[2]), int(words[3]))),
         }
         if command in local:
             reply = on_tty(path, local[command])
             return "ok" if reply is None else "ok " + reply
         if command == "await_queued":
             count = int(words[2])
-            late = wait(lambda: on_tty(path, queued) >= count, "%d bytes queued on %s" % (count, path))
-            return late or "ok %d" % on_tty(path, queued)
+            late = wait(lambda: on_tty(path, line_settings.queued) >= count,
+                        "%d bytes queued on %s" % (count, path))
+            return late or "ok %d" % on_tty(path, line_settings.queued)
         reply = self.host(" ".join([words[0], port] + words[2:]))
         if not reply.startswith("ok"):
             return reply

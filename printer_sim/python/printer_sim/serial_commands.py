@@ -1,9 +1,8 @@
 """Control commands of the serial printers."""
-import fcntl
-import struct
 import termios
 import time
 
+from . import line_settings
 from .serial_printer import SerialPrinters
 from .testbed import format_events
 
@@ -75,23 +74,19 @@ class SerialCommands:
         """waits until the host's side of the line holds COUNT unread bytes"""
         p = self.printers.get(path)
         end = time.monotonic() + int(timeout_ms) / 1000.0
-        queued = 0
+        held = 0
         while time.monotonic() < end:
-            raw = fcntl.ioctl(p.keep_slave, termios.FIONREAD, b"\0\0\0\0")
-            queued = struct.unpack("i", raw)[0]
-            if queued >= int(count):
-                return queued
+            held = line_settings.queued(p.keep_slave)
+            if held >= int(count):
+                return held
             time.sleep(0.002)
-        raise TimeoutError("%d bytes queued, not %s" % (queued, count))
+        raise TimeoutError("%d bytes queued, not %s" % (held, count))
 
     def cmd_feed(self, path, data, interval_ms="0"):
         self.printers.get(path).feed(_bytes(data), int(interval_ms) / 1000.0)
 
     def cmd_termios(self, path):
-        iflag, oflag, cflag, lflag, ispeed, ospeed, cc = self.printers.get(path).termios()
-        return "%d %d %d %d %d %d %d %d" % (iflag, oflag, cflag, lflag, ispeed, ospeed,
-                                            cc[6] if isinstance(cc[6], int) else ord(cc[6]),
-                                            cc[5] if isinstance(cc[5], int) else ord(cc[5]))
+        return line_settings.words(self.printers.get(path).master)
 
     def cmd_line_coding(self, path):
         """RATE STOP PARITY DATA, as a USB serial line's SET_LINE_CODING
@@ -105,17 +100,11 @@ class SerialCommands:
 
     def cmd_set_iflag(self, path, bits):
         """sets c_iflag bits on the line, as another program might have left it"""
-        p = self.printers.get(path)
-        attrs = termios.tcgetattr(p.master)
-        attrs[0] |= int(bits, 0)
-        termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+        line_settings.change(self.printers.get(path).master, set_iflag=int(bits, 0))
 
     def cmd_set_wake(self, path, vmin, vtime):
         """sets VMIN and VTIME on the line, as a process killed mid-wait may leave them"""
-        p = self.printers.get(path)
-        attrs = termios.tcgetattr(p.master)
-        attrs[6][termios.VMIN], attrs[6][termios.VTIME] = int(vmin), int(vtime)
-        termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+        line_settings.change(self.printers.get(path).master, wake=(int(vmin), int(vtime)))
 
     def cmd_wake_settings(self, path):
         """VMIN:VTIME of the line before each byte of slow feeds, since the last call"""
@@ -125,10 +114,7 @@ class SerialCommands:
 
     def cmd_clear_cflag(self, path, bits):
         """clears c_cflag bits on the line"""
-        p = self.printers.get(path)
-        attrs = termios.tcgetattr(p.master)
-        attrs[2] &= ~int(bits, 0)
-        termios.tcsetattr(p.master, termios.TCSANOW, attrs)
+        line_settings.change(self.printers.get(path).master, clear_cflag=int(bits, 0))
 
     def cmd_events(self, path):
         """ioctl events since the last call: t_ms:kind:value, ..."""

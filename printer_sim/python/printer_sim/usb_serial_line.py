@@ -154,13 +154,12 @@ class UsbSerialLine:
                 put += os.write(self.line, data[put:])
             self.written += len(data)
             p = self.printer
-            waited = 0.0
-            while not p.stalled and waited < ARRIVAL_S:
+            end = time.monotonic() + ARRIVAL_S
+            while not p.stalled and time.monotonic() < end:
                 p.drain()
                 if p.total >= self.written:
                     break
                 time.sleep(0.002)
-                waited += 0.002
             with p.lock:
                 drop = (p.dsr_drop_at is not None and p.total >= p.dsr_drop_at
                         and p.printer_lines & TIOCM_DSR)
@@ -193,8 +192,8 @@ class UsbSerialCommands(SerialCommands):
         self.printers = SerialPrinters(None)  # only its pump, which reads every printer's pty
         self.lines = {}
 
-    def cmd_add(self, kind="acm", name=None):
-        """serial.add -> the port of a new line"""
+    def cmd_add(self, *_kind):
+        """serial.add -> the port of a new line (the guest names it)"""
         line = UsbSerialLine()
         path = self.usb.plug_other(line, DESCRIPTORS)
         self.lines[path] = line
