@@ -112,6 +112,12 @@ def modem_lines_are(node, lines):
     return lambda: on_tty(node, agree)
 
 
+def claims(path):
+    """Interfaces of the device that usbfs holds for a program."""
+    return sum(os.path.basename(os.path.realpath(d + "/driver")) == "usbfs"
+               for d in glob.glob(DEVICES + path + ":*") if os.path.exists(d + "/driver"))
+
+
 class Relay:
     def __init__(self):
         fd = os.open(port_device(), os.O_RDWR)
