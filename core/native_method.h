@@ -9,8 +9,14 @@
 //     static void ReleaseAtUnload(Record*);         // unload's device work
 //   };
 //
-// (with AtLoad() and AtUnload() where it keeps state beyond its table), and
-// each entry point is then one line of its own transport work.
+// (with AtLoad() and AtUnload() where it keeps state beyond its table, and
+// CutShort() where a close can end a call blocked in the platform), and each
+// entry point is then one line of its own transport work.
+//
+// Every entry point may be called from any thread at any time. A call works
+// on a record only from inside its slot (counted in the slot's users), so a
+// close waits for the calls inside to leave before the device goes, and no
+// call ever touches a descriptor or handle after it was closed.
 #pragma once
 
 #include <jni.h>
@@ -21,20 +27,9 @@
 #include "port_name.h"
 #include "port_table.h"
 #include "raise.h"
+#include "slot_use.h"
 
 namespace vela {
-
-// What a library need not say: state beyond its table, set up at load and
-// given back at unload.
-struct PortLibrary {
-  static void AtLoad() {}
-  static void AtUnload() {}
-  // Frees a slot whose device is closed: the whole record zero-filled.
-  template <typename Record>
-  static void FreeSlot(Record* record) {
-    ClearRecord(record);
-  }
-};
 
 // Looks the object's port up, runs `work(port, &message)` on it and raises
 // the one message that lookup or work handed back; after raising, the
@@ -44,30 +39,71 @@ auto OnPort(JNIEnv* env, jobject obj, Work work) {
   using Result = decltype(work(static_cast<typename Lib::Record*>(nullptr),
                                static_cast<const char**>(nullptr)));
   const char* message = nullptr;
-  typename Lib::Record* port = FindPortFromObj(env, obj, Lib::table, Lib::texts, &message);
+  typename Lib::Record* port = EnterPort<Lib>(env, obj, false, &message);
   Result result{};
-  if (port != nullptr) result = work(port, &message);
+  if (port != nullptr) {
+    result = work(port, &message);
+    LeavePort<Lib>(port);
+  }
   if (message == nullptr) return result;
   Raise(env, message);
   return Result{};
 }
 
+// OnPort for what puts bytes on the line or takes a reply from it: the work
+// runs only while the call has the port's line, so that no status query
+// lands inside a receipt and each reply reaches the call that asked for it.
+// The wait for the line is bounded by `limitMs` (kUntilLineFree for calls
+// without a timeout); a call that waited out its limit ends as `timedOut`
+// says, and one whose port was closed meanwhile raises the port-not-opened
+// text. The work gets the caller's timeout, less the time spent waiting.
+template <typename Lib, typename Work, typename TimedOut>
+auto OnExchange(JNIEnv* env, jobject obj, jlong timeout, long long limitMs, Work work,
+                TimedOut timedOut) {
+  return OnPort<Lib>(env, obj, [&](typename Lib::Record* port, const char** message) {
+    using Result = decltype(work(port, timeout, message));
+    long long waited = 0;
+    switch (TakeLine<Lib>(port, limitMs, &waited)) {
+      case LineTaken::kClosed:
+        *message = Lib::texts.portNotOpened;
+        return Result{};
+      case LineTaken::kTimedOut:
+        return static_cast<Result>(timedOut(message));
+      case LineTaken::kTaken:
+        break;
+    }
+    jlong left = timeout;
+    if (waited > 0 && limitMs >= 0) left = limitMs > waited ? limitMs - waited : 0;
+    Result result = work(port, left, message);
+    ReleaseLine<Lib>(port);
+    return result;
+  });
+}
+
 // Takes the lowest free slot, builds the record aside (`prepare` before the
 // name is copied, `open` after) and stores it only when all of it worked,
-// so that a failed open leaves the table as it was.
+// so that a failed open leaves the table as it was. Opens of one library
+// run one at a time: device scans share the platform's state.
 template <typename Lib, typename Prepare, typename Open>
 void OpenPortInFreeSlot(JNIEnv* env, jstring portName, Prepare prepare, Open open) {
-  int slot = FindFreeSlot(Lib::table);
+  FlagHold gate(&Slots<Lib>::openGate);
+  int slot;
+  {
+    FlagHold hold(&Slots<Lib>::lock);
+    slot = FindFreeSlot(Lib::table);
+  }
   if (slot < 0) return Raise(env, kTooManyPorts);
   typename Lib::Record record = {};
   record.inUse = 1;
   const char* message = nullptr;
   if (!prepare(&record, &message) ||
       !CopyNameIntoField(env, portName, record.name, sizeof(record.name), Lib::texts,
-                         &message) ||
-      !open(&record, &message)) {
+                         &message)) {
     return Raise(env, message);
   }
+  if (Lib::exclusiveNames && NameHeld<Lib>(record.name)) return Raise(env, Lib::nameInUse);
+  if (!open(&record, &message)) return Raise(env, message);
+  FlagHold hold(&Slots<Lib>::lock);
   Lib::table[slot] = record;
 }
 
@@ -80,9 +116,15 @@ void OpenPortInFreeSlot(JNIEnv* env, jstring portName, Open open) {
 // The other outline of _openPort: the lowest free slot is claimed in place
 // (mark and name) before `open` works on it, and freed again when `open`
 // fails. A name that does not fit is refused before the slot is touched.
+// Lookups pass over the slot until the open has finished.
 template <typename Lib, typename Open>
 void OpenPortInClaimedSlot(JNIEnv* env, jstring portName, Open open) {
-  int slot = FindFreeSlot(Lib::table);
+  FlagHold gate(&Slots<Lib>::openGate);
+  int slot;
+  {
+    FlagHold hold(&Slots<Lib>::lock);
+    slot = FindFreeSlot(Lib::table);
+  }
   if (slot < 0) return Raise(env, kTooManyPorts);
   typename Lib::Record& port = Lib::table[slot];
   char name[sizeof(port.name)];
@@ -90,27 +132,31 @@ void OpenPortInClaimedSlot(JNIEnv* env, jstring portName, Open open) {
   if (!CopyNameIntoField(env, portName, name, sizeof(name), Lib::texts, &message)) {
     return Raise(env, message);
   }
-  port.inUse = 1;
-  std::memcpy(port.name, name, sizeof(name));
-  if (open(&port, &message)) return;
+  if (Lib::exclusiveNames && NameHeld<Lib>(name)) return Raise(env, Lib::nameInUse);
+  {
+    FlagHold hold(&Slots<Lib>::lock);
+    Slots<Lib>::states[slot].opening = 1;
+    port.inUse = 1;
+    std::memcpy(port.name, name, sizeof(name));
+  }
+  const bool opened = open(&port, &message);
+  FlagHold hold(&Slots<Lib>::lock);
+  Slots<Lib>::states[slot].opening = 0;
+  if (opened) return;
   Lib::FreeSlot(&port);
   Raise(env, message);
 }
 
-// Closes the port's device and frees its slot.
-template <typename Lib>
-void ClosePort(typename Lib::Record* port) {
-  Lib::CloseDevice(port);
-  Lib::FreeSlot(port);
-}
-
-// _closePort: the object's port closed, or the lookup's message raised.
+// _closePort: the object's port closed, or the lookup's message raised. A
+// call still inside the port is cut short and left to end first; the device
+// is closed once the close is alone in the port.
 template <typename Lib>
 void ClosePortOfObject(JNIEnv* env, jobject obj) {
-  OnPort<Lib>(env, obj, [](typename Lib::Record* port, const char**) {
-    ClosePort<Lib>(port);
-    return true;
-  });
+  const char* message = nullptr;
+  typename Lib::Record* port = EnterPort<Lib>(env, obj, true, &message);
+  if (port == nullptr) return Raise(env, message);
+  CloseDeviceWhenAlone<Lib>(port);
+  LeavePort<Lib>(port);
 }
 
 // Refuses an operation the transport cannot do, before any lookup.
@@ -128,7 +174,7 @@ void ClearPortsAtLoad() {
 }
 
 // Unload: in slot order, each port still in use loses its mark and its
-// device; the rest of the record stays as it was.
+// device; the rest of the record stays as it was. No call runs any more.
 template <typename Lib>
 void CloseAllPortsAtUnload() {
   for (auto& port : Lib::table) {

@@ -3,13 +3,8 @@
 // mark `inUse` and a zero-padded name field `name`.
 #pragma once
 
-#include <jni.h>
-
 #include <cstddef>
 #include <cstring>
-
-#include "core_messages.h"
-#include "port_name.h"
 
 namespace vela {
 
@@ -20,26 +15,6 @@ int FindFreeSlot(const Record (&table)[Slots]) {
     if (table[i].inUse == 0) return static_cast<int>(i);
   }
   return -1;
-}
-
-// The first slot in use whose stored name is exactly the object's
-// `portName`. Never raises: on failure the message to raise is handed back.
-template <typename Record, std::size_t Slots>
-Record* FindPortFromObj(JNIEnv* env, jobject obj, Record (&table)[Slots],
-                        const LookupTexts& texts, const char** message) {
-  BorrowedName key;
-  if (!BorrowPortNameField(env, obj, texts, &key, message)) return nullptr;
-  Record* found = nullptr;
-  for (std::size_t i = 0; i < Slots && found == nullptr; ++i) {
-    if (table[i].inUse != 0 &&
-        NameFieldEquals(table[i].name, sizeof(table[i].name), key.bytes,
-                        static_cast<std::size_t>(key.length))) {
-      found = &table[i];
-    }
-  }
-  ReleaseName(env, &key);
-  if (found == nullptr) *message = texts.portNotOpened;
-  return found;
 }
 
 template <typename Record>

@@ -13,4 +13,11 @@ inline std::int32_t LowTimeout(jlong timeout) {
       static_cast<std::uint64_t>(timeout) & 0xFFFFFFFFu));
 }
 
+// How long a call with this timeout waits for another call's exchange on
+// its line: the low 32 bits, none for 0 or less.
+inline long long LineWaitOf(jlong timeout) {
+  const std::int32_t ms = LowTimeout(timeout);
+  return ms > 0 ? ms : 0;
+}
+
 }  // namespace vela

@@ -7,12 +7,16 @@
 #include "parallel_port.h"
 #include "parallel_status.h"
 #include "parallel_transfer.h"
+#include "timeout.h"
 
 using namespace vela;
 using Lib = ParallelLibrary;
 
 namespace {
 VELA_PORT_LIBRARY_LIFETIME(Lib)
+
+// A transfer that never had the line ends as one that timed out: nothing moved.
+jint NothingMoved(const char**) { return 0; }
 }  // namespace
 
 extern "C" {
@@ -29,16 +33,22 @@ JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1clos
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](ParallelPort* p, const char** m) {
-    return ReceiveParallelData(env, p, buffer, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](ParallelPort* p, jlong left, const char** m) {
+        return ReceiveParallelData(env, p, buffer, length, left, m);
+      },
+      NothingMoved);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](ParallelPort* p, const char** m) {
-    return SendParallelData(env, p, data, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](ParallelPort* p, jlong left, const char** m) {
+        return SendParallelData(env, p, data, length, left, m);
+      },
+      NothingMoved);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1sendDataOffline(
@@ -72,7 +82,10 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  OnPort<Lib>(env, obj, PulseInit);
+  OnExchange<Lib>(
+      env, obj, 0, kUntilLineFree,
+      [](ParallelPort* p, jlong, const char** m) { return PulseInit(p, m); },
+      [](const char**) { return false; });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -7,6 +7,7 @@
 
 #include "java_bytes.h"
 #include "parallel_messages.h"
+#include "parallel_port.h"
 #include "parallel_status.h"
 #include "posix_wait.h"
 #include "timeout.h"
@@ -20,18 +21,21 @@ constexpr long kStepMicroseconds = 50000;
 // A failed read or write moves nothing; it is never reported.
 int Moved(ssize_t result) { return result < 0 ? 0 : static_cast<int>(result); }
 
-int ReadNibbles(int fd, unsigned char* buffer, int length, std::int32_t timeout) {
+// A close of the port from another thread ends the wait at the next step.
+int ReadNibbles(int fd, const CloseWatch& close, unsigned char* buffer, int length,
+                std::int32_t timeout) {
   int got = Moved(ReadRestarting(fd, buffer, static_cast<std::size_t>(length)));
   for (std::int32_t countdown = timeout; got < length && countdown >= kStepMilliseconds;) {
     countdown -= kStepMilliseconds;
     SleepMicroseconds(kStepMicroseconds);
+    if (CloseBegun(close)) break;
     got += Moved(ReadRestarting(fd, buffer + got, static_cast<std::size_t>(length - got)));
   }
   return got;
 }
 
-int WriteWhileOnline(const ParallelPort* port, const jbyte* data, int count,
-                     std::int32_t timeout) {
+int WriteWhileOnline(const ParallelPort* port, const CloseWatch& close, const jbyte* data,
+                     int count, std::int32_t timeout) {
   std::int32_t countdown = timeout;
   int sent = 0;
   ssize_t last = 0;
@@ -47,6 +51,7 @@ int WriteWhileOnline(const ParallelPort* port, const jbyte* data, int count,
       SleepMicroseconds(kStepMicroseconds);
       countdown = countdown < kStepMilliseconds ? 0 : countdown - kStepMilliseconds;
     }
+    if (CloseBegun(close)) break;
     last = 0;
     if (getOnlineStatus(port)) {
       last = WriteRestarting(port->fd, data + sent, static_cast<std::size_t>(count - sent));
@@ -70,9 +75,15 @@ jint ReceiveParallelData(JNIEnv* env, const ParallelPort* port, jbyteArray buffe
   }
   auto* scratch = static_cast<unsigned char*>(AllocateScratch(length, message));
   if (scratch == nullptr) return 0;
-  int n = ClampToArray(ReadNibbles(port->fd, scratch, length, LowTimeout(timeout)),
+  const CloseWatch close = WatchClose<ParallelLibrary>(port);
+  int n = ClampToArray(ReadNibbles(port->fd, close, scratch, length, LowTimeout(timeout)),
                        arrayLength);
-  if (!CopyToArray(env, buffer, scratch, n, kParallelLookupTexts, message)) n = 0;
+  if (CloseBegun(close)) {
+    *message = kParallelLookupTexts.portNotOpened;
+    n = 0;
+  } else if (!CopyToArray(env, buffer, scratch, n, kParallelLookupTexts, message)) {
+    n = 0;
+  }
   std::free(scratch);
   return n;
 }
@@ -82,8 +93,13 @@ jint SendParallelData(JNIEnv* env, const ParallelPort* port, jbyteArray data,
   BorrowedBytes bytes;
   if (!BorrowBytes(env, data, kParallelLookupTexts, &bytes, message)) return 0;
   int count = ClampToArray(length, bytes.length);
-  int sent = count < 0 ? 0 : WriteWhileOnline(port, bytes.elements, count, LowTimeout(timeout));
+  const CloseWatch close = WatchClose<ParallelLibrary>(port);
+  int sent = count < 0 ? 0 : WriteWhileOnline(port, close, bytes.elements, count, LowTimeout(timeout));
   ReleaseBytes(env, &bytes);
+  if (CloseBegun(close)) {
+    *message = kParallelLookupTexts.portNotOpened;
+    sent = 0;
+  }
   return sent;
 }
 

@@ -6,7 +6,9 @@
 #include "library_lifetime.h"
 #include "serial_open.h"
 #include "serial_status.h"
+#include "serial_messages.h"
 #include "serial_transfer.h"
+#include "timeout.h"
 
 using namespace vela;
 using Lib = SerialLibrary;
@@ -15,6 +17,13 @@ namespace {
 VELA_PORT_LIBRARY_LIFETIME(Lib)
 constexpr unsigned char kEnq = 0x05;
 constexpr unsigned char kEot = 0x04;
+
+// A send that never had the line ends as one that timed out on a low DSR.
+jint NothingSent(const char**) { return 0; }
+jint NoReply(const char** m) {
+  *m = kReadLengthNotAvailable;
+  return 0;
+}
 }  // namespace
 
 extern "C" {
@@ -34,37 +43,58 @@ JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1closeP
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](SerialPort* p, const char** m) {
-    return ReceiveSerialData(env, p, buffer, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](SerialPort* p, jlong left, const char** m) {
+        return ReceiveSerialData(env, p, buffer, length, left, m);
+      },
+      NoReply);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](SerialPort* p, const char** m) {
-    return SendSerialData(env, p, data, length, timeout, SerialSendMode::kFlowControlled, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](SerialPort* p, jlong left, const char** m) {
+        return SendSerialData(env, p, data, length, left, SerialSendMode::kFlowControlled, m);
+      },
+      NothingSent);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1sendDataOffline(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](SerialPort* p, const char** m) {
-    return SendSerialData(env, p, data, length, timeout, SerialSendMode::kOffline, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](SerialPort* p, jlong left, const char** m) {
+        return SendSerialData(env, p, data, length, left, SerialSendMode::kOffline, m);
+      },
+      NothingSent);
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getENQStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](SerialPort* p, const char** m) {
-    return QuerySerialStatus(p, kEnq, timeout, kEnqFailed, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](SerialPort* p, jlong left, const char** m) {
+        return QuerySerialStatus(p, kEnq, left, kEnqFailed, m);
+      },
+      [](const char** m) {
+        *m = kEnqFailed;
+        return jbyte{0};
+      });
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getEOTStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](SerialPort* p, const char** m) {
-    return QuerySerialStatus(p, kEot, timeout, kEotFailed, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](SerialPort* p, jlong left, const char** m) {
+        return QuerySerialStatus(p, kEot, left, kEotFailed, m);
+      },
+      [](const char** m) {
+        *m = kEotFailed;
+        return jbyte{0};
+      });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getOnlineStatus(
@@ -79,7 +109,9 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1ge
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  OnPort<Lib>(env, obj, PulseDtr);
+  OnExchange<Lib>(
+      env, obj, 0, kUntilLineFree, [](SerialPort* p, jlong, const char** m) { return PulseDtr(p, m); },
+      [](const char**) { return false; });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -22,32 +22,28 @@ bool PollSeesFirstByte(int fd) {
   return (t.c_lflag & ICANON) == 0 && (t.c_cc[VTIME] != 0 || t.c_cc[VMIN] <= 1);
 }
 
-// When the next look at the count is due: a step on while bytes come in;
-// while the line is quiet, its deadline. A long poll() may end a thousandth
-// of its time late, so the last step of a quiet wait is a poll of its own
-// and the wait ends at its deadline.
-Deadline NextLook(bool arriving, const Deadline& idleEnd) {
-  if (arriving) return Earliest(DeadlineIn(kSerialStepMilliseconds), idleEnd);
-  const long long left = MillisecondsLeft(idleEnd);
-  return left > 2 * kSerialStepMilliseconds ? DeadlineIn(left - kSerialStepMilliseconds) : idleEnd;
+// When the next look at the count is due: a step on, or the deadline when
+// it comes first. A close from another thread is seen at the next look.
+Deadline NextLook(const Deadline& idleEnd) {
+  return Earliest(DeadlineIn(kSerialStepMilliseconds), idleEnd);
 }
 
 }  // namespace
 
-InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
+InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, const CloseWatch& close) {
   if (timeout <= 0) return length <= 0 ? InputWait::kQueued : InputWait::kTimedOut;
   int queued = 0;
   if (!CountQueued(fd, &queued)) return InputWait::kCountFailed;
   if (queued >= length) return InputWait::kQueued;
   bool pollWorks = PollSeesFirstByte(fd);
   Deadline idleEnd = DeadlineIn(timeout);
-  // While the line is empty and quiet the wait sleeps until its first byte
-  // or the deadline. Once bytes are queued poll() would answer at once, so
+  // While the line is empty the wait sleeps in poll() until its first byte
+  // or the next step. Once bytes are queued poll() would answer at once, so
   // the wait looks once a step (a slow stream costs no wake-up per byte).
-  bool arriving = false;
   for (;;) {
+    if (CloseBegun(close)) return InputWait::kClosed;
     const bool polled = pollWorks && queued == 0;
-    Deadline wakeBy = NextLook(arriving || !polled, idleEnd);
+    Deadline wakeBy = NextLook(idleEnd);
     if (polled) {
       PollUntil(fd, POLLIN, wakeBy);
     } else {
@@ -58,7 +54,6 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
     if (queued >= length) return InputWait::kQueued;
     if (queued != previous) {
       idleEnd = DeadlineIn(timeout);  // the timeout bounds silence, not the transfer
-      arriving = true;
       continue;
     }
     if (HasPassed(idleEnd)) return InputWait::kTimedOut;
@@ -66,7 +61,6 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout) {
     // reports what it has not got. It would answer at once again: plain
     // steps from here.
     if (polled && !HasPassed(wakeBy)) pollWorks = false;
-    arriving = false;
   }
 }
 

@@ -3,20 +3,23 @@
 
 #include <cstdint>
 
+#include "port_slots.h"
+
 namespace vela {
 
 // The serial library's polling step: how often a wait looks at the line
 // while bytes come in or DSR is low.
 inline constexpr std::int32_t kSerialStepMilliseconds = 20;
 
-enum class InputWait { kQueued, kTimedOut, kCountFailed };
+enum class InputWait { kQueued, kTimedOut, kCountFailed, kClosed };
 
 // Waits until at least `length` bytes are queued, without taking any, and
 // leaves the line's settings as it found them. The timeout is an idle
 // timeout: every change in the queued count seen at a look starts it again.
 // The wait sleeps through silence on an empty line until its first byte,
 // looks at the count once per 20 ms step while bytes are queued, and gives
-// up at its deadline. A timeout of 0 or less gives up at once.
-InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout);
+// up at its deadline. A timeout of 0 or less gives up at once. A close of the
+// port ends the wait within a step.
+InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, const CloseWatch& close);
 
 }  // namespace vela

@@ -72,6 +72,8 @@ void SerialLibrary::CloseDevice(SerialPort* port) {
   close(port->fd);
 }
 
+void SerialLibrary::CutShort(SerialPort* port) { tcflush(port->fd, TCOFLUSH); }
+
 void SerialLibrary::ReleaseAtUnload(SerialPort* port) { close(port->fd); }
 
 void SerialLibrary::AtLoad() {

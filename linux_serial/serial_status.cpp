@@ -1,21 +1,40 @@
 #include "serial_status.h"
 
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "posix_wait.h"
 #include "serial_config.h"
+#include "serial_input_wait.h"
 #include "serial_messages.h"
+#include "serial_open.h"
 
 namespace vela {
+namespace {
+
+// True once the reply's first byte is there; a step at a time, so that a
+// close of the port from another thread is seen within one.
+bool WaitForReply(int fd, jlong timeout, const CloseWatch& close) {
+  if (timeout < 0) return false;
+  const Deadline end = DeadlineIn(timeout);
+  for (;;) {
+    if (CloseBegun(close)) return false;
+    const short events = PollUntil(fd, POLLIN, Earliest(DeadlineIn(kSerialStepMilliseconds), end));
+    if (events != 0) return (events & POLLIN) != 0;
+    if (HasPassed(end)) return false;
+  }
+}
+
+}  // namespace
 
 jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
                         const char* failure, const char** message) {
-  // Worked on a copy: a close from another thread clears the record, and a
-  // port opened then may take its descriptor number. Nothing is put on a
-  // descriptor that has come to reach another device.
+  // Worked on a copy, whose settings the query changes for a while. Nothing
+  // is put on a descriptor that has come to reach another device.
   SerialPort self = *port;
+  const CloseWatch close = WatchClose<SerialLibrary>(port);
   // Speed and character format stay; flow control goes off and stale input
   // is discarded, so the reply read is the printer's answer to this byte.
   const SerialPortSettings temporary = {0, 0, 0, 0, 'n'};
@@ -24,7 +43,7 @@ jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
   unsigned char reply = 0;
   if (outcome == 1) {
     outcome = 0;
-    if (WaitReadable(self.fd, timeout) && StillSameDevice(self.fd, self.identity)) {
+    if (WaitForReply(self.fd, timeout, close) && StillSameDevice(self.fd, self.identity)) {
       termios t;
       if (tcgetattr(self.fd, &t) == 0) {
         t.c_cc[VMIN] = 0;
@@ -39,6 +58,10 @@ jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
     return 0;
   }
   if (!RestorePortSettings(&self, message)) return 0;
+  if (CloseBegun(close)) {
+    *message = kSerialLookupTexts.portNotOpened;
+    return 0;
+  }
   if (outcome != 1) {
     *message = failure;
     return 0;

@@ -11,6 +11,7 @@
 #include "java_bytes.h"
 #include "serial_input_wait.h"
 #include "serial_messages.h"
+#include "serial_open.h"
 #include "posix_wait.h"
 #include "timeout.h"
 
@@ -27,9 +28,13 @@ std::int32_t CountDown(std::int32_t remaining) {
 // Fills `scratch` with exactly `length` bytes once they are all queued.
 // Returns the bytes read, or -1 with a message. Bytes of a device that took
 // the port's descriptor number while the wait went on are not taken.
-int WaitAndRead(int fd, const SerialDeviceIdentity& identity, unsigned char* scratch,
-                int length, std::int32_t timeout, const char** message) {
-  switch (WaitForQueuedInput(fd, length, timeout)) {
+int WaitAndRead(int fd, const SerialDeviceIdentity& identity, const CloseWatch& close,
+                unsigned char* scratch, int length, std::int32_t timeout,
+                const char** message) {
+  switch (WaitForQueuedInput(fd, length, timeout, close)) {
+    case InputWait::kClosed:
+      *message = kSerialLookupTexts.portNotOpened;
+      return -1;
     case InputWait::kCountFailed:
       *message = kFionreadFailed;
       return -1;
@@ -51,10 +56,11 @@ int WaitAndRead(int fd, const SerialDeviceIdentity& identity, unsigned char* scr
   return static_cast<int>(got);
 }
 
-enum class DsrWait { kReady, kTimedOut, kFailed };
+enum class DsrWait { kReady, kTimedOut, kFailed, kClosed };
 
-DsrWait WaitForDsr(int fd, std::int32_t* remaining) {
+DsrWait WaitForDsr(int fd, const CloseWatch& close, std::int32_t* remaining) {
   while (*remaining > 0) {
+    if (CloseBegun(close)) return DsrWait::kClosed;
     int lines = 0;
     if (ioctl(fd, TIOCMGET, &lines) != 0) return DsrWait::kFailed;
     if ((lines & TIOCM_DSR) != 0) return DsrWait::kReady;
@@ -68,19 +74,30 @@ DsrWait WaitForDsr(int fd, std::int32_t* remaining) {
 // descriptor would block takes nothing: the call waits until the line has
 // room, counting `remaining` down while it waits. -1 with errno EAGAIN when
 // the time ran out first, -1 with another errno when the write failed.
-ssize_t WriteWhenRoom(int fd, const jbyte* data, int count, std::int32_t* remaining) {
+ssize_t WriteWhenRoom(int fd, const CloseWatch& close, const jbyte* data, int count,
+                      std::int32_t* remaining) {
   bool roomReported = false;
+  bool waiting = false;
+  Deadline end = {};
   for (;;) {
+    if (CloseBegun(close)) {
+      errno = EAGAIN;
+      return -1;
+    }
     ssize_t put = WriteRestarting(fd, data, static_cast<std::size_t>(count));
     if (put >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return put;
-    if (*remaining <= 0) return -1;
-    const Deadline end = DeadlineIn(*remaining);
+    if (!waiting) {
+      if (*remaining <= 0) return -1;
+      end = DeadlineIn(*remaining);
+      waiting = true;
+    }
     // A line that reported room and still refused is given a step before
     // the next look, so that no report can make the wait spin.
     if (roomReported) SleepUntil(Earliest(DeadlineIn(kSerialStepMilliseconds), end));
-    roomReported = PollUntil(fd, POLLOUT, end) != 0;
+    // A step at a time, so that a close is seen within one.
+    roomReported = PollUntil(fd, POLLOUT, Earliest(DeadlineIn(kSerialStepMilliseconds), end)) != 0;
     *remaining = static_cast<std::int32_t>(MillisecondsLeft(end));
-    if (!roomReported) {
+    if (!roomReported && HasPassed(end)) {
       errno = EAGAIN;
       return -1;
     }
@@ -88,31 +105,37 @@ ssize_t WriteWhenRoom(int fd, const jbyte* data, int count, std::int32_t* remain
 }
 
 // The result of a send: the bytes sent, or 0 with a message when a write
-// failed, or when the line never had room and nothing at all was sent.
-int SendOutcome(ssize_t last, int refusal, int sent, const char** message) {
+// failed, when the line never had room and nothing at all was sent, or when
+// the port was closed under the send.
+int SendOutcome(ssize_t last, int refusal, int sent, const CloseWatch& close,
+                const char** message) {
+  if (CloseBegun(close)) {
+    *message = kSerialLookupTexts.portNotOpened;
+    return 0;
+  }
   if (last != -1 || (refusal == EAGAIN && sent > 0)) return sent;
   *message = kWriteFailed;
   return 0;
 }
 
-int SendFlowControlled(int fd, bool watchDsr, const jbyte* data, int count,
-                       std::int32_t timeout, const char** message) {
+int SendFlowControlled(int fd, const CloseWatch& close, bool watchDsr, const jbyte* data,
+                       int count, std::int32_t timeout, const char** message) {
   std::int32_t remaining = timeout;
   int sent = 0;
   ssize_t last = 0;
   int refusal = 0;
   while (sent < count && remaining > 0) {
     if (watchDsr) {
-      DsrWait wait = WaitForDsr(fd, &remaining);
+      DsrWait wait = WaitForDsr(fd, close, &remaining);
       if (wait == DsrWait::kFailed) {
         *message = kTiocmgetFailed;
         return 0;
       }
-      if (wait == DsrWait::kTimedOut) break;
+      if (wait != DsrWait::kReady) break;
     }
     int block = count - sent;
     if (watchDsr && block > kFlowBlock) block = kFlowBlock;
-    last = WriteWhenRoom(fd, data + sent, block, &remaining);
+    last = WriteWhenRoom(fd, close, data + sent, block, &remaining);
     if (last == -1) {
       refusal = errno;
       break;
@@ -121,17 +144,17 @@ int SendFlowControlled(int fd, bool watchDsr, const jbyte* data, int count,
     if (DrainOutput(fd) != 0) break;
     if (last >= 1) remaining = timeout;
   }
-  return SendOutcome(last, refusal, sent, message);
+  return SendOutcome(last, refusal, sent, close, message);
 }
 
-int SendOffline(int fd, const jbyte* data, int count, std::int32_t timeout,
-                const char** message) {
+int SendOffline(int fd, const CloseWatch& close, const jbyte* data, int count,
+                std::int32_t timeout, const char** message) {
   std::int32_t remaining = timeout;
   int sent = 0;
   ssize_t last = 0;
   int refusal = 0;
-  while (sent < count && remaining > 0) {
-    last = WriteWhenRoom(fd, data + sent, count - sent, &remaining);
+  while (sent < count && remaining > 0 && !CloseBegun(close)) {
+    last = WriteWhenRoom(fd, close, data + sent, count - sent, &remaining);
     if (last == -1) {
       refusal = errno;
       break;
@@ -145,7 +168,7 @@ int SendOffline(int fd, const jbyte* data, int count, std::int32_t timeout,
       remaining = CountDown(remaining);
     }
   }
-  return SendOutcome(last, refusal, sent, message);
+  return SendOutcome(last, refusal, sent, close, message);
 }
 
 }  // namespace
@@ -156,10 +179,8 @@ jint ReceiveSerialData(JNIEnv* env, const SerialPort* port, jbyteArray buffer,
   if (!ArrayLength(env, buffer, kSerialLookupTexts, &arrayLength, message)) return 0;
   auto* scratch = static_cast<unsigned char*>(AllocateScratch(length, message));
   if (scratch == nullptr) return 0;
-  // Copied before the wait: a close from another thread clears the record.
-  const int fd = port->fd;
-  const SerialDeviceIdentity identity = port->identity;
-  int n = WaitAndRead(fd, identity, scratch, length, LowTimeout(timeout), message);
+  int n = WaitAndRead(port->fd, port->identity, WatchClose<SerialLibrary>(port), scratch,
+                      length, LowTimeout(timeout), message);
   if (n >= 0) {
     n = ClampToArray(n, arrayLength);
     if (!CopyToArray(env, buffer, scratch, n, kSerialLookupTexts, message)) n = -1;
@@ -176,10 +197,11 @@ jint SendSerialData(JNIEnv* env, const SerialPort* port, jbyteArray data,
   int count = ClampToArray(length, bytes.length);
   std::int32_t ms = LowTimeout(timeout);
   int sent = 0;
+  const CloseWatch close = WatchClose<SerialLibrary>(port);
   if (mode == SerialSendMode::kOffline) {
-    sent = SendOffline(port->fd, bytes.elements, count, ms, message);
+    sent = SendOffline(port->fd, close, bytes.elements, count, ms, message);
   } else {
-    sent = SendFlowControlled(port->fd, port->settings.flowControl == 'h',
+    sent = SendFlowControlled(port->fd, close, port->settings.flowControl == 'h',
                               bytes.elements, count, ms, message);
   }
   ReleaseBytes(env, &bytes);

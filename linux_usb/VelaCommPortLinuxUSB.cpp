@@ -5,6 +5,8 @@
 #include "com_kelvora_brevant_VelaCommPortLinuxUSB.h"
 #include "library_lifetime.h"
 #include "usb_port.h"
+#include "timeout.h"
+#include "usb_messages.h"
 #include "usb_transfer.h"
 
 using namespace vela;
@@ -12,6 +14,13 @@ using Lib = UsbLibrary;
 
 namespace {
 VELA_PORT_LIBRARY_LIFETIME(Lib)
+
+// A transfer that never had the line ends as a timed-out one does.
+jint NothingSent(const char**) { return 0; }
+jint ReadTimedOut(const char** m) {
+  *m = kBulkReadFailed;
+  return 0;
+}
 }  // namespace
 
 extern "C" {
@@ -28,16 +37,22 @@ JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1closePort
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
-    return ReceiveUsbData(env, p, buffer, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](USBPort* p, jlong left, const char** m) {
+        return ReceiveUsbData(env, p, buffer, length, left, m);
+      },
+      ReadTimedOut);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
-    return SendUsbData(env, p, data, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](USBPort* p, jlong left, const char** m) {
+        return SendUsbData(env, p, data, length, left, m);
+      },
+      NothingSent);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1sendDataOffline(
@@ -71,7 +86,10 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getPo
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  OnPort<Lib>(env, obj, ResetUsbPrinter);
+  OnExchange<Lib>(
+      env, obj, 0, kUntilLineFree,
+      [](USBPort* p, jlong, const char** m) { return ResetUsbPrinter(p, m); },
+      [](const char**) { return false; });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -53,6 +53,11 @@ struct UsbLibrary : PortLibrary {
   static void ReleaseAtUnload(USBPort* port) { CloseDevice(port); }
   static void AtLoad();
   static void AtUnload();
+  // A name may pick one printer among several alike (the first free one,
+  // by serial number or socket): a second port under an open name would
+  // reach another printer than every lookup of that name does.
+  static constexpr bool exclusiveNames = true;
+  static constexpr const char* nameInUse = kCanNotOpenDevice;
 };
 
 }  // namespace vela

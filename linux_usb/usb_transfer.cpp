@@ -48,8 +48,17 @@ void CloseAsGone(USBPort* port, const char** message) {
   *message = kDeviceGone;
 }
 
+// True, with the port-not-opened text, once the port's close has begun: a
+// call cut short by it starts no further transfer.
+bool Closing(const USBPort* port, const char** message) {
+  if (!CloseBegun(WatchClose<UsbLibrary>(port))) return false;
+  *message = kUsbLookupTexts.portNotOpened;
+  return true;
+}
+
 // A failed call: closed as gone when the printer left, else `failure`.
 void Failed(USBPort* port, int err, const char* failure, const char** message) {
+  if (Closing(port, message)) return;
   if (PrinterGone(port, err)) {
     CloseAsGone(port, message);
   } else {
@@ -77,6 +86,10 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
     Failed(port, err, kBulkInRequestFailed, message);
     return 0;
   }
+  if (Closing(port, message)) {
+    std::free(scratch);
+    return 0;
+  }
   int length = BulkInRequestLength(WaitingCountLowFirst(scratch));
   int delivered = usb_bulk_read(port->handle, port->bulkInEndpoint,
                                 reinterpret_cast<char*>(scratch), length, ms);
@@ -92,6 +105,7 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
   // finds a printer that is gone.
   if (delivered == 0 && length > 0) {
     std::free(scratch);
+    if (Closing(port, message)) return 0;
     if (ClearHalt(port, port->bulkInEndpoint)) {
       *message = kBulkReadFailed;
     } else {
@@ -113,7 +127,8 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
   int ms = LowTimeout(timeout);
   int total = 0;
   bool gone = false;
-  while (total < n) {
+  bool closing = false;
+  while (total < n && !(closing = Closing(port, message))) {
     int chunk = n - total < kSendChunk ? n - total : kSendChunk;
     int written = usb_bulk_write(port->handle, port->bulkOutEndpoint,
                                  reinterpret_cast<char*>(bytes.elements) + total, chunk, ms);
@@ -123,10 +138,13 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
     }
     // A write in flight at an unplug comes back short, often empty; the
     // halt clearing that follows any cut-short chunk finds that out.
-    gone = (written < 0 && errno == ENODEV) || !ClearHalt(port, port->bulkOutEndpoint);
+    closing = Closing(port, message);
+    gone = !closing &&
+           ((written < 0 && errno == ENODEV) || !ClearHalt(port, port->bulkOutEndpoint));
     break;
   }
   ReleaseBytes(env, &bytes);
+  if (closing) return 0;
   if (gone) {
     CloseAsGone(port, message);
     return 0;
