@@ -29,6 +29,18 @@ if(BUILD_TESTING)
   else()
     message(WARNING "No address/undefined sanitizer runtime: sanitized test builds skipped")
   endif()
+  # The thread sanitizer: a third build of the Linux libraries, for the
+  # threads test, with its runtime preloaded into the JVM.
+  set(CMAKE_REQUIRED_FLAGS "-fsanitize=thread")
+  set(CMAKE_REQUIRED_LINK_OPTIONS "-fsanitize=thread")
+  check_cxx_source_compiles("int main() { return 0; }" VELA_HAVE_TSAN)
+  unset(CMAKE_REQUIRED_FLAGS)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
+  if(VELA_HAVE_TSAN)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libtsan.so
+                    OUTPUT_VARIABLE _tsan OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(VELA_TSAN_RUNTIME "${_tsan}" REALPATH)
+  endif()
 endif()
 
 # vela_jni_library(NAME SOURCES...): the shipped library into lib/ (and
@@ -55,6 +67,18 @@ function(vela_jni_library name)
   set_target_properties(${name}_sanitized PROPERTIES
     OUTPUT_NAME ${name} LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib-sanitized)
   vela_jni_settings(${name}_sanitized)
+  if(NOT VELA_HAVE_TSAN)
+    return()
+  endif()
+
+  add_library(${name}_tsan SHARED ${ARGN} ${VELA_CORE_SOURCES} ${VELA_POSIX_SOURCES})
+  target_compile_options(${name}_tsan PRIVATE ${VELA_WARNINGS} ${VELA_NATIVE_FLAGS}
+                         -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(${name}_tsan PRIVATE -fsanitize=thread)
+  target_include_directories(${name}_tsan PRIVATE ${PROJECT_SOURCE_DIR}/core ${JNI_INCLUDE_DIRS})
+  set_target_properties(${name}_tsan PROPERTIES
+    OUTPUT_NAME ${name} LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib-tsan)
+  vela_jni_settings(${name}_tsan)
 endfunction()
 
 # What both variants share: the JNI headers, their own folder, only the
@@ -72,6 +96,9 @@ function(vela_jni_variants name out)
   set(variants ${name})
   if(VELA_SANITIZED)
     list(APPEND variants ${name}_sanitized)
+  endif()
+  if(VELA_SANITIZED AND VELA_HAVE_TSAN)
+    list(APPEND variants ${name}_tsan)
   endif()
   set(${out} ${variants} PARENT_SCOPE)
 endfunction()

@@ -1,7 +1,7 @@
 // What lets calls from any thread share one library's table: per slot, how
 // many calls are inside its record, whether an open or a close is under way,
 // and which call has the line; per library, a lock over that bookkeeping and
-// a gate that lets one open work at a time.
+// a gate that lets one device open or close work at a time.
 //
 // The lock is held only for a few loads and stores (never across a device
 // call), so it is a flag taken with one atomic exchange: a call that meets
@@ -38,7 +38,7 @@ struct Slots {
   static constexpr std::size_t count = sizeof(Lib::table) / sizeof(Lib::table[0]);
   static SlotState states[count];
   static std::int32_t lock;      // over `states` and the table's marks and names
-  static std::int32_t openGate;  // one open at a time: device scans share state
+  static std::int32_t openGate;  // one device open or close at a time
 
   static std::size_t IndexOf(const typename Lib::Record* port) {
     return static_cast<std::size_t>(port - &Lib::table[0]);

@@ -89,6 +89,9 @@ void CloseDeviceWhenAlone(typename Lib::Record* port) {
     Lib::CutShort(port);
     PauseBriefly();
   }
+  // Beside no open: opening and closing share the platform's state (a bus
+  // list, descriptors kept in reserve).
+  FlagHold gate(&Slots<Lib>::openGate);
   Lib::CloseDevice(port);
 }
 
