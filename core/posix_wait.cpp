@@ -83,26 +83,23 @@ void SleepUntil(const Deadline& deadline) {
   }
 }
 
-short PollUntil(int fd, short events, const Deadline& deadline) {
-  struct pollfd pfd = {fd, events, 0};
+short PollUntil(int fd, short events, const Deadline& deadline, int wakeFd) {
+  // A negative descriptor is passed over by poll: no wake-up then.
+  struct pollfd pfd[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
   int ready;
   do {
     // ppoll, not select: descriptors above FD_SETSIZE are safe.
     const timespec left = Remaining(deadline.at);
-    pfd.revents = 0;
-    ready = ppoll(&pfd, 1, &left, nullptr);
+    pfd[0].revents = 0;
+    pfd[1].revents = 0;
+    ready = ppoll(pfd, 2, &left, nullptr);
   } while (ready < 0 && errno == EINTR);
-  return ready == 1 ? pfd.revents : 0;
+  return ready > 0 ? pfd[0].revents : 0;
 }
 
 void SleepMicroseconds(long microseconds) {
   if (microseconds <= 0) return;
   SleepUntil({Later(Now(), microseconds / 1000000, (microseconds % 1000000) * 1000L)});
-}
-
-bool WaitReadable(int fd, long long milliseconds) {
-  if (milliseconds < 0) return false;
-  return (PollUntil(fd, POLLIN, DeadlineIn(milliseconds)) & POLLIN) != 0;
 }
 
 int DrainOutput(int fd) {

@@ -27,16 +27,14 @@ long long MillisecondsLeft(const Deadline& deadline);
 // Sleeps until the deadline, signals or not.
 void SleepUntil(const Deadline& deadline);
 
-// Polls one descriptor for `events` until the deadline; the events it
-// reported (POLLHUP and POLLERR included), or 0 when the deadline came first.
-short PollUntil(int fd, short events, const Deadline& deadline);
+// Polls one descriptor for `events` until the deadline, or until `wakeFd`
+// (an eventfd, -1 for none) is signalled; the events the descriptor
+// reported (POLLHUP and POLLERR included), or 0 when the deadline or the
+// wake-up came first.
+short PollUntil(int fd, short events, const Deadline& deadline, int wakeFd = -1);
 
 // Sleeps the whole time, as one step of a polling loop or a line pulse.
 void SleepMicroseconds(long microseconds);
-
-// True once the descriptor has input, false when `milliseconds` pass
-// without any (at once for a negative time, as select does).
-bool WaitReadable(int fd, long long milliseconds);
 
 // tcdrain, restarted after a signal; the result of the last attempt.
 int DrainOutput(int fd);

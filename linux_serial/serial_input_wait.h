@@ -11,6 +11,14 @@ namespace vela {
 // while bytes come in or DSR is low.
 inline constexpr std::int32_t kSerialStepMilliseconds = 20;
 
+// The line a wait looks at: its descriptor, the eventfd a close of the port
+// signals, and that close.
+struct LineWatch {
+  int fd;
+  int wakeFd;
+  CloseWatch close;
+};
+
 enum class InputWait { kQueued, kTimedOut, kCountFailed, kClosed };
 
 // Waits until at least `length` bytes are queued, without taking any, and
@@ -19,7 +27,7 @@ enum class InputWait { kQueued, kTimedOut, kCountFailed, kClosed };
 // The wait sleeps through silence on an empty line until its first byte,
 // looks at the count once per 20 ms step while bytes are queued, and gives
 // up at its deadline. A timeout of 0 or less gives up at once. A close of the
-// port ends the wait within a step.
-InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, const CloseWatch& close);
+// port ends the wait at once.
+InputWait WaitForQueuedInput(const LineWatch& line, int length, std::int32_t timeout);
 
 }  // namespace vela

@@ -1,6 +1,7 @@
 #include "serial_open.h"
 
 #include <fcntl.h>
+#include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -48,6 +49,12 @@ bool OpenSerialDevice(SerialPort* record, const char** message) {
     close(record->fd);
     return false;
   }
+  record->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (record->wakeFd < 0) {
+    close(record->fd);
+    *message = kOpenFailed;
+    return false;
+  }
   InitialisePrinter(record);
   return true;
 }
@@ -70,11 +77,20 @@ bool ParseSettingsArg(JNIEnv* env, jstring text, SerialPort* record, const char*
 void SerialLibrary::CloseDevice(SerialPort* port) {
   tcflush(port->fd, TCIOFLUSH);
   close(port->fd);
+  close(port->wakeFd);
 }
 
-void SerialLibrary::CutShort(SerialPort* port) { tcflush(port->fd, TCOFLUSH); }
+void SerialLibrary::CutShort(SerialPort* port) {
+  const std::uint64_t one = 1;
+  ssize_t signalled = write(port->wakeFd, &one, sizeof(one));
+  (void)signalled;  // a counter already signalled stays readable
+  tcflush(port->fd, TCOFLUSH);
+}
 
-void SerialLibrary::ReleaseAtUnload(SerialPort* port) { close(port->fd); }
+void SerialLibrary::ReleaseAtUnload(SerialPort* port) {
+  close(port->fd);
+  close(port->wakeFd);
+}
 
 void SerialLibrary::AtLoad() {
   for (auto& flag : portHasBeenInitialized) flag = 0;

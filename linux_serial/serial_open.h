@@ -22,7 +22,8 @@ struct SerialLibrary : PortLibrary {
   static constexpr const LookupTexts& texts = kSerialLookupTexts;
   // Discards both queues and closes the descriptor.
   static void CloseDevice(SerialPort* port);
-  // Discards the output queue, which ends a drain a send is blocked in.
+  // Wakes the calls waiting in poll() on the line, and discards the output
+  // queue, which ends a drain a send is blocked in.
   static void CutShort(SerialPort* port);
   // Closes the descriptor without flushing.
   static void ReleaseAtUnload(SerialPort* port);

@@ -23,6 +23,9 @@ struct SerialPort {
   char name[100];  // key of the lookup and the device path
   char settingsText[kSettingsTextSize];
   std::int32_t fd;
+  // An eventfd that a close signals: a call waiting in poll() on the line
+  // wakes at once instead of sleeping out its timeout.
+  std::int32_t wakeFd;
   SerialPortSettings settings;  // re-applied after every temporary change
   SerialDeviceIdentity identity;
 };

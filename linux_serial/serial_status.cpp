@@ -14,17 +14,11 @@
 namespace vela {
 namespace {
 
-// True once the reply's first byte is there; a step at a time, so that a
-// close of the port from another thread is seen within one.
-bool WaitForReply(int fd, jlong timeout, const CloseWatch& close) {
-  if (timeout < 0) return false;
-  const Deadline end = DeadlineIn(timeout);
-  for (;;) {
-    if (CloseBegun(close)) return false;
-    const short events = PollUntil(fd, POLLIN, Earliest(DeadlineIn(kSerialStepMilliseconds), end));
-    if (events != 0) return (events & POLLIN) != 0;
-    if (HasPassed(end)) return false;
-  }
+// True once the reply's first byte is there; false when the time runs out
+// first (at once for a negative time) or a close of the port wakes the wait.
+bool WaitForReply(const LineWatch& line, jlong timeout) {
+  if (timeout < 0 || CloseBegun(line.close)) return false;
+  return (PollUntil(line.fd, POLLIN, DeadlineIn(timeout), line.wakeFd) & POLLIN) != 0;
 }
 
 }  // namespace
@@ -34,7 +28,8 @@ jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
   // Worked on a copy, whose settings the query changes for a while. Nothing
   // is put on a descriptor that has come to reach another device.
   SerialPort self = *port;
-  const CloseWatch close = WatchClose<SerialLibrary>(port);
+  const LineWatch line = {self.fd, self.wakeFd, WatchClose<SerialLibrary>(port)};
+  const CloseWatch& close = line.close;
   // Speed and character format stay; flow control goes off and stale input
   // is discarded, so the reply read is the printer's answer to this byte.
   const SerialPortSettings temporary = {0, 0, 0, 0, 'n'};
@@ -43,7 +38,7 @@ jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
   unsigned char reply = 0;
   if (outcome == 1) {
     outcome = 0;
-    if (WaitForReply(self.fd, timeout, close) && StillSameDevice(self.fd, self.identity)) {
+    if (WaitForReply(line, timeout) && StillSameDevice(self.fd, self.identity)) {
       termios t;
       if (tcgetattr(self.fd, &t) == 0) {
         t.c_cc[VMIN] = 0;

@@ -28,10 +28,11 @@ std::int32_t CountDown(std::int32_t remaining) {
 // Fills `scratch` with exactly `length` bytes once they are all queued.
 // Returns the bytes read, or -1 with a message. Bytes of a device that took
 // the port's descriptor number while the wait went on are not taken.
-int WaitAndRead(int fd, const SerialDeviceIdentity& identity, const CloseWatch& close,
+int WaitAndRead(const LineWatch& line, const SerialDeviceIdentity& identity,
                 unsigned char* scratch, int length, std::int32_t timeout,
                 const char** message) {
-  switch (WaitForQueuedInput(fd, length, timeout, close)) {
+  const int fd = line.fd;
+  switch (WaitForQueuedInput(line, length, timeout)) {
     case InputWait::kClosed:
       *message = kSerialLookupTexts.portNotOpened;
       return -1;
@@ -74,13 +75,14 @@ DsrWait WaitForDsr(int fd, const CloseWatch& close, std::int32_t* remaining) {
 // descriptor would block takes nothing: the call waits until the line has
 // room, counting `remaining` down while it waits. -1 with errno EAGAIN when
 // the time ran out first, -1 with another errno when the write failed.
-ssize_t WriteWhenRoom(int fd, const CloseWatch& close, const jbyte* data, int count,
+ssize_t WriteWhenRoom(const LineWatch& line, const jbyte* data, int count,
                       std::int32_t* remaining) {
+  const int fd = line.fd;
   bool roomReported = false;
   bool waiting = false;
   Deadline end = {};
   for (;;) {
-    if (CloseBegun(close)) {
+    if (CloseBegun(line.close)) {
       errno = EAGAIN;
       return -1;
     }
@@ -94,10 +96,9 @@ ssize_t WriteWhenRoom(int fd, const CloseWatch& close, const jbyte* data, int co
     // A line that reported room and still refused is given a step before
     // the next look, so that no report can make the wait spin.
     if (roomReported) SleepUntil(Earliest(DeadlineIn(kSerialStepMilliseconds), end));
-    // A step at a time, so that a close is seen within one.
-    roomReported = PollUntil(fd, POLLOUT, Earliest(DeadlineIn(kSerialStepMilliseconds), end)) != 0;
+    roomReported = PollUntil(fd, POLLOUT, end, line.wakeFd) != 0;
     *remaining = static_cast<std::int32_t>(MillisecondsLeft(end));
-    if (!roomReported && HasPassed(end)) {
+    if (!roomReported && (HasPassed(end) || CloseBegun(line.close))) {
       errno = EAGAIN;
       return -1;
     }
@@ -118,15 +119,16 @@ int SendOutcome(ssize_t last, int refusal, int sent, const CloseWatch& close,
   return 0;
 }
 
-int SendFlowControlled(int fd, const CloseWatch& close, bool watchDsr, const jbyte* data,
-                       int count, std::int32_t timeout, const char** message) {
+int SendFlowControlled(const LineWatch& line, bool watchDsr, const jbyte* data, int count,
+                       std::int32_t timeout, const char** message) {
+  const CloseWatch& close = line.close;
   std::int32_t remaining = timeout;
   int sent = 0;
   ssize_t last = 0;
   int refusal = 0;
   while (sent < count && remaining > 0) {
     if (watchDsr) {
-      DsrWait wait = WaitForDsr(fd, close, &remaining);
+      DsrWait wait = WaitForDsr(line.fd, close, &remaining);
       if (wait == DsrWait::kFailed) {
         *message = kTiocmgetFailed;
         return 0;
@@ -135,26 +137,28 @@ int SendFlowControlled(int fd, const CloseWatch& close, bool watchDsr, const jby
     }
     int block = count - sent;
     if (watchDsr && block > kFlowBlock) block = kFlowBlock;
-    last = WriteWhenRoom(fd, close, data + sent, block, &remaining);
+    last = WriteWhenRoom(line, data + sent, block, &remaining);
     if (last == -1) {
       refusal = errno;
       break;
     }
     sent += static_cast<int>(last);
-    if (DrainOutput(fd) != 0) break;
+    if (DrainOutput(line.fd) != 0) break;
     if (last >= 1) remaining = timeout;
   }
   return SendOutcome(last, refusal, sent, close, message);
 }
 
-int SendOffline(int fd, const CloseWatch& close, const jbyte* data, int count,
-                std::int32_t timeout, const char** message) {
+int SendOffline(const LineWatch& line, const jbyte* data, int count, std::int32_t timeout,
+                const char** message) {
+  const int fd = line.fd;
+  const CloseWatch& close = line.close;
   std::int32_t remaining = timeout;
   int sent = 0;
   ssize_t last = 0;
   int refusal = 0;
   while (sent < count && remaining > 0 && !CloseBegun(close)) {
-    last = WriteWhenRoom(fd, close, data + sent, count - sent, &remaining);
+    last = WriteWhenRoom(line, data + sent, count - sent, &remaining);
     if (last == -1) {
       refusal = errno;
       break;
@@ -179,8 +183,8 @@ jint ReceiveSerialData(JNIEnv* env, const SerialPort* port, jbyteArray buffer,
   if (!ArrayLength(env, buffer, kSerialLookupTexts, &arrayLength, message)) return 0;
   auto* scratch = static_cast<unsigned char*>(AllocateScratch(length, message));
   if (scratch == nullptr) return 0;
-  int n = WaitAndRead(port->fd, port->identity, WatchClose<SerialLibrary>(port), scratch,
-                      length, LowTimeout(timeout), message);
+  const LineWatch line = {port->fd, port->wakeFd, WatchClose<SerialLibrary>(port)};
+  int n = WaitAndRead(line, port->identity, scratch, length, LowTimeout(timeout), message);
   if (n >= 0) {
     n = ClampToArray(n, arrayLength);
     if (!CopyToArray(env, buffer, scratch, n, kSerialLookupTexts, message)) n = -1;
@@ -197,12 +201,12 @@ jint SendSerialData(JNIEnv* env, const SerialPort* port, jbyteArray data,
   int count = ClampToArray(length, bytes.length);
   std::int32_t ms = LowTimeout(timeout);
   int sent = 0;
-  const CloseWatch close = WatchClose<SerialLibrary>(port);
+  const LineWatch line = {port->fd, port->wakeFd, WatchClose<SerialLibrary>(port)};
   if (mode == SerialSendMode::kOffline) {
-    sent = SendOffline(port->fd, close, bytes.elements, count, ms, message);
+    sent = SendOffline(line, bytes.elements, count, ms, message);
   } else {
-    sent = SendFlowControlled(port->fd, close, port->settings.flowControl == 'h',
-                              bytes.elements, count, ms, message);
+    sent = SendFlowControlled(line, port->settings.flowControl == 'h', bytes.elements, count,
+                              ms, message);
   }
   ReleaseBytes(env, &bytes);
   return sent;
