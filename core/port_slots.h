@@ -18,6 +18,7 @@ namespace vela {
 
 struct SlotState {
   std::int32_t users;       // calls inside the record (a close counts itself)
+  std::int32_t lineWaiters; // calls waiting for the line
   std::uint8_t opening;     // an open has taken the slot and is still working
   std::uint8_t closing;     // a close has begun: no call gets in, waiters end
   std::uint8_t exchanging;  // a call has the line

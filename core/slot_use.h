@@ -115,24 +115,32 @@ enum class LineTaken { kTaken, kTimedOut, kClosed };
 inline constexpr long long kUntilLineFree = -1;
 
 // Takes the port's line for one exchange, waiting at most `limitMs` for the
-// exchange under way to end. `*waitedMs` is how long it waited.
+// exchange under way to end. `*waitedMs` is how long it waited. A free line
+// goes to the calls already waiting before a newcomer, so that a thread
+// sending back to back cannot keep a status poll out until its timeout.
 template <typename Lib>
 LineTaken TakeLine(typename Lib::Record* port, long long limitMs, long long* waitedMs) {
   const Tick start = TickNow();
   *waitedMs = 0;
+  bool waiting = false;
   for (;;) {
+    const bool late = limitMs >= 0 && *waitedMs >= limitMs;
     {
       FlagHold hold(&Slots<Lib>::lock);
       SlotState& state = Slots<Lib>::Of(port);
-      if (state.closing != 0) return LineTaken::kClosed;
-      if (state.exchanging == 0) {
+      const bool free = state.exchanging == 0 && (waiting || state.lineWaiters == 0);
+      if (state.closing != 0 || free || late) {
+        if (waiting) --state.lineWaiters;
+        if (state.closing != 0) return LineTaken::kClosed;
+        if (!free) return LineTaken::kTimedOut;
         state.exchanging = 1;
         return LineTaken::kTaken;
       }
+      if (!waiting) ++state.lineWaiters;
+      waiting = true;
     }
-    *waitedMs = MillisecondsSince(start);
-    if (limitMs >= 0 && *waitedMs >= limitMs) return LineTaken::kTimedOut;
     PauseBriefly();
+    *waitedMs = MillisecondsSince(start);
   }
 }
 

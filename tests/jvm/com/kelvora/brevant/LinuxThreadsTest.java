@@ -28,7 +28,8 @@ import org.junit.jupiter.api.Test;
  */
 class LinuxThreadsTest {
     static final long[] SEEDS = {1, 2, 3};
-    static final int ROUNDS = 12;
+    /** Rounds per thread and seed; raised by hand for a long stress run. */
+    static final int ROUNDS = Integer.getInteger("vela.threads.rounds", 12);
     static final String SERIAL_NOT_OPENED = "Port not opened";
     static final String USB_NOT_OPENED = "PORT_NOT_OPENED              Port not opened";
 
