@@ -8,7 +8,7 @@ import socket
 import struct
 import threading
 
-from .usb_printer import UsbCommands, UsbPrinter
+from .usb_printer import UsbCommands, UsbPrinter, serial_word
 
 # Packet types, statuses and capabilities of the protocol (usbredirproto.h).
 HELLO, DEVICE_CONNECT, DEVICE_DISCONNECT, RESET, INTERFACE_INFO, EP_INFO = 0, 1, 2, 3, 4, 5
@@ -313,9 +313,10 @@ class RedirUsbCommands(UsbCommands):
         path = "1-%d" % port.port
         raw = bytearray.fromhex(descriptors_hex)
         printer = UsbPrinter(bytes(raw))
-        if serial != "-":  # a real printer names its serial number in a string descriptor
+        serial = serial_word(serial)
+        if serial is not None:  # a real printer names its serial number in a string descriptor
             raw[16] = raw[16] or 3
-        port.strings = {raw[16]: serial} if serial != "-" else {}
+        port.strings = {raw[16]: serial} if serial is not None else {}
         self.printers[path] = printer
         self.descriptors[path] = bytes(raw)
         port.plug(printer, self.descriptors[path])

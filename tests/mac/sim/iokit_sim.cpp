@@ -237,6 +237,26 @@ IOReturn DevInterfaces(void* self, IOUSBFindInterfaceRequest* req, io_iterator_t
   *iter = it;
   return kIOReturnSuccess;
 }
+// UTF-8 text (the modified UTF-8 of a Java string too: a surrogate as
+// three bytes) as the UTF-16 units a string descriptor carries.
+std::vector<UInt16> Utf16(const std::string& text) {
+  std::vector<UInt16> units;
+  for (size_t i = 0; i < text.size();) {
+    auto b = static_cast<unsigned char>(text[i]);
+    size_t more = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+    UInt32 c = more == 0 ? b : b & (0x3F >> more);
+    for (size_t k = 1; k <= more && i + k < text.size(); ++k) c = (c << 6) | (text[i + k] & 0x3F);
+    i += more + 1;
+    if (c > 0xFFFF) {
+      units.push_back(static_cast<UInt16>(0xD800 + ((c - 0x10000) >> 10)));
+      units.push_back(static_cast<UInt16>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      units.push_back(static_cast<UInt16>(c));
+    }
+  }
+  return units;
+}
+
 // GET_DESCRIPTOR of a string: the language list, or the serial number at
 // index 3 of a printer that has one; anything else stalls, as a device does.
 IOReturn StringRequest(const SimDevice& dev, IOUSBDevRequestTO* req) {
@@ -244,8 +264,11 @@ IOReturn StringRequest(const SimDevice& dev, IOUSBDevRequestTO* req) {
   if (req->wValue == 0x0300) {
     reply = {4, 3, 0x09, 0x04};
   } else if (req->wValue == 0x0303 && !dev.serial.empty()) {
-    reply = {static_cast<UInt8>(2 + 2 * dev.serial.size()), 3};
-    for (char c : dev.serial) reply.insert(reply.end(), {static_cast<UInt8>(c), 0});
+    reply = {0, 3};
+    for (UInt16 unit : Utf16(dev.serial)) {
+      reply.insert(reply.end(), {static_cast<UInt8>(unit), static_cast<UInt8>(unit >> 8)});
+    }
+    reply[0] = static_cast<UInt8>(reply.size());
   } else {
     return static_cast<IOReturn>(0xE000404F);  // kIOUSBPipeStalled
   }

@@ -279,7 +279,8 @@ class MacUsbTest {
 
     @Test
     void eachPrinterOfTheSameModelByItsSerialNumberOrSocket() throws Exception {
-        for (String[] p : new String[][] {{"A100", "0x14200000"}, {"B200", "0x14400000"}, {"", "0x14600000"}}) {
+        final String secondSerial = "B2 0\uD83D\uDE09";  // a space, and U+1F609 beyond 16 bits
+        for (String[] p : new String[][] {{"A100", "0x14200000"}, {secondSerial, "0x14400000"}, {"", "0x14600000"}}) {
             script("device 0x0F3C 0x0002", "dev location " + p[1], "interface control bulk-out bulk-in");
             if (!p[0].isEmpty()) script("dev serial " + p[0]);
         }
@@ -288,8 +289,8 @@ class MacUsbTest {
             raises(CAN_NOT_OPEN, () -> new VelaCommPortMacUSB(none)._openPort(none, null));
         }
         assertEquals(List.of(), held());
-        VelaCommPortMacUSB bySerial = new VelaCommPortMacUSB("usb:serial=B200");
-        bySerial._openPort("usb:serial=B200", null);
+        VelaCommPortMacUSB bySerial = new VelaCommPortMacUSB("usb:serial=" + secondSerial);
+        bySerial._openPort("usb:serial=" + secondSerial, null);
         // The first printer was opened to read its serial number, and closed again.
         assertEquals(List.of("device1 (open)", "device1.interface0 (open)"), held());
         assertEquals(List.of("DeviceRequestTO 0x80 0x6 0x300 0x0 4 0 1000",
@@ -305,7 +306,7 @@ class MacUsbTest {
         assertEquals(2, byPort._sendData(new byte[] {4, 5}, 2, TIMEOUT));
         assertEquals("0 2", io(2));
         byPort._closePort();
-        raises(CAN_NOT_OPEN, () -> bySerial._openPort("usb:serial=B200", null));
+        raises(CAN_NOT_OPEN, () -> bySerial._openPort("usb:serial=" + secondSerial, null));
         open();  // any other name: the first printer present
         assertEquals(List.of("device0 (open)", "device0.interface0 (open)"), held());
     }
