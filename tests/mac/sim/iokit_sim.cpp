@@ -270,7 +270,7 @@ IOReturn StringRequest(const SimDevice& dev, IOUSBDevRequestTO* req) {
     }
     reply[0] = static_cast<UInt8>(reply.size());
   } else {
-    return static_cast<IOReturn>(0xE000404F);  // kIOUSBPipeStalled
+    return kIOUSBPipeStalled;
   }
   size_t n = reply.size() < req->wLength ? reply.size() : req->wLength;
   std::memcpy(req->pData, reply.data(), n);
@@ -382,14 +382,23 @@ IOReturn IntfPipe(void* self, UInt8 pipe, UInt8* direction, UInt8* number, UInt8
   *interval = 0;
   return kIOReturnSuccess;
 }
+// What a bulk transfer on the pipe answers, given its scripted result: a
+// stall halts the pipe, and a halted pipe stalls every transfer until its
+// halt is cleared at both ends (ClearPipeStallBothEnds), as on a Mac.
+IOReturn Transfer(InterfaceObject* i, UInt8 pipe, IOReturn scripted) {
+  SimInterface& s = InterfaceOf(i);
+  if (scripted == kIOUSBPipeStalled) s.halted.insert(pipe);
+  if (scripted != kIOReturnSuccess) return scripted;
+  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
+  return s.halted.count(pipe) != 0 ? kIOUSBPipeStalled : kIOReturnSuccess;
+}
 IOReturn IntfRead(void* self, UInt8 pipe, void* buf, UInt32* size, UInt32 noData, UInt32 done) {
   InterfaceObject* i = Intf(self, "ReadPipeTO");
   if (i == nullptr) return kIOReturnError;
   Log("ReadPipeTO " + std::to_string(pipe) + " " + std::to_string(*size) + " " +
       std::to_string(noData) + " " + std::to_string(done));
-  IOReturn r = Result("ReadPipeTO");
+  IOReturn r = Transfer(i, pipe, Result("ReadPipeTO"));
   if (r != kIOReturnSuccess) return r;
-  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
   std::vector<UInt8>& in = world().bulkIn;
   size_t n = in.size() < *size ? in.size() : *size;
   if (n > 0) std::memcpy(buf, in.data(), n);
@@ -402,9 +411,8 @@ IOReturn IntfWrite(void* self, UInt8 pipe, void* buf, UInt32 size, UInt32 noData
   if (i == nullptr) return kIOReturnError;
   Log("WritePipeTO " + std::to_string(pipe) + " " + std::to_string(size) + " " +
       std::to_string(noData) + " " + std::to_string(done));
-  IOReturn r = Result("WritePipeTO");
+  IOReturn r = Transfer(i, pipe, Result("WritePipeTO"));
   if (r != kIOReturnSuccess) return r;
-  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
   DeviceOf(i->device).written += size;
   const UInt8* b = static_cast<const UInt8*>(buf);
   world().written.insert(world().written.end(), b, b + size);
@@ -414,7 +422,10 @@ IOReturn IntfClearStall(void* self, UInt8 pipe) {
   InterfaceObject* i = Intf(self, "ClearPipeStallBothEnds");
   if (i == nullptr) return kIOReturnError;
   Log("ClearPipeStallBothEnds " + std::to_string(pipe));
-  return Result("ClearPipeStallBothEnds");
+  IOReturn r = Result("ClearPipeStallBothEnds");
+  if (r == kIOReturnSuccess && DeviceOf(i->device).unplugged) r = kIOReturnNoDevice;
+  if (r == kIOReturnSuccess) InterfaceOf(i).halted.erase(pipe);
+  return r;
 }
 
 IOUSBInterfaceInterface190 MakeInterfaceTable() {

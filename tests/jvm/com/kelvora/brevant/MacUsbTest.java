@@ -42,6 +42,7 @@ class MacUsbTest {
     static final String NO_DEVICE = "0xE00002C0";
     static final String TIMED_OUT = "0xE00002D6";
     static final String FAILS = "0xE00002BC";
+    static final String STALLED = "0xE000404F";
     // A timeout whose low 32 bits are 300.
     static final long TIMEOUT = (5L << 32) | 300;
 
@@ -184,6 +185,14 @@ class MacUsbTest {
         raises(READ_FAILED, () -> port._receiveData(ten, 10, TIMEOUT));
         script("result DeviceRequestTO " + FAILS);
         raises(BULKIN_FAILED, () -> port._receiveData(ten, 10, TIMEOUT));
+        // A stall halts the IN pipe until it is cleared at both ends, which
+        // the failed read does (a timeout leaves the pipe alone).
+        assertEquals(List.of(), calls("ClearPipeStallBothEnds"));
+        script("result ReadPipeTO " + STALLED);
+        raises(READ_FAILED, () -> port._receiveData(ten, 10, TIMEOUT));
+        assertEquals(List.of("ClearPipeStallBothEnds 2"), calls("ClearPipeStallBothEnds"));
+        script("reply 3 00 01", "bulkin 0A");
+        assertEquals(1, port._receiveData(ten, 10, TIMEOUT));
         assertEquals(2, held().size());
     }
 
@@ -222,6 +231,8 @@ class MacUsbTest {
         Object[][] cases = {
             {GONE_CAPITAL, "result DeviceRequestTO " + NO_DEVICE, (Executable) () -> port._receiveData(b, 8, TIMEOUT)},
             {GONE, "result ReadPipeTO " + NO_DEVICE, (Executable) () -> port._receiveData(b, 8, TIMEOUT)},
+            {GONE, "result ClearPipeStallBothEnds " + NO_DEVICE + "\nresult ReadPipeTO " + STALLED,
+                    (Executable) () -> port._receiveData(b, 8, TIMEOUT)},
             {GONE, "result WritePipeTO " + NO_DEVICE, (Executable) () -> port._sendData(b, 8, TIMEOUT)},
             {GONE, "result ClearPipeStallBothEnds " + NO_DEVICE + "\nresult WritePipeTO " + FAILS,
                     (Executable) () -> port._sendData(b, 8, TIMEOUT)},
