@@ -201,6 +201,12 @@ class RedirPort:
         head = body[:10]
         ep, req, rtype, _, value, index, length = struct.unpack("<BBBBHHH", head)
         kind = value >> 8
+        if getattr(self.printer, "silent", False) and (rtype & 0x60 == 0x40 or rtype & 0x80 and req == 0):
+            # A printer that stopped answering: the guest's kernel gives the
+            # request up at its timeout and cancels it.
+            self.pending[packet_id] = (CONTROL_PACKET,
+                                       lambda status, _n: head[:3] + bytes([status]) + head[4:8] + b"\0\0")
+            return
         if rtype & 0x60 == 0x40:  # vendor: the printer's own requests
             err, reply = self.printer.control(rtype, req, value, index, length, "-")
             self._fail_or(packet_id, CONTROL_PACKET, head, err,
