@@ -41,10 +41,11 @@ bool Named(const UsbNameForm& form, int busNumber, int deviceNumber) {
   char device[256];
   if (!SysfsDeviceName(busNumber, deviceNumber, device, sizeof(device))) return false;
   if (form.kind == UsbNameKind::kPort) return UsbNameTextIs(form, device, std::strlen(device));
+  // The kernel's bytes as they stand, spaces and all.
   char serial[256];
   std::size_t length = 0;
   return ReadSysfsAttribute(device, "serial", serial, sizeof(serial), &length) &&
-         UsbNameTextIs(form, serial, length);
+         UsbSerialIs(form, serial, length);
 }
 
 // In bus order: the printer a usb: name asks for; for any other name the

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "java_bytes.h"
+#include "posix_wait.h"
 #include "timeout.h"
 #include "usb_messages.h"
 #include "usb_protocol.h"
@@ -21,6 +22,25 @@ int Control(USBPort* port, const VendorRequest& r, void* data, int timeoutMs) {
 // no printer state.
 constexpr VendorRequest kGetStatus = {"GET_STATUS", 0x80, 0x00, 0x0000, 0x0000, 2};
 constexpr int kProbeTimeoutMs = 200;
+constexpr int kProbeLeastMs = 5;
+
+// One call with the caller's timeout, from its start: the checks after its
+// failure spend what remains of that timeout, not time of their own.
+struct TimedCall {
+  Deadline end;
+  bool endless;  // a timeout of 0 or less, which the kernel never ends
+};
+
+TimedCall StartCall(int timeoutMs) { return {DeadlineIn(timeoutMs), timeoutMs <= 0}; }
+
+// What remains of the call's timeout, at most the check's own 200 ms and
+// at least a few, so that a printer asked late still can answer.
+int ProbeTimeout(const TimedCall& call) {
+  if (call.endless) return kProbeTimeoutMs;
+  long long left = MillisecondsLeft(call.end);
+  if (left < kProbeLeastMs) return kProbeLeastMs;
+  return left > kProbeTimeoutMs ? kProbeTimeoutMs : static_cast<int>(left);
+}
 
 // Whether a call that failed with `err` failed because the printer left the
 // bus. ENODEV says so at once. A transfer cut short by the unplug fails with
@@ -28,17 +48,17 @@ constexpr int kProbeTimeoutMs = 200;
 // kills transfers in flight the same way), so one more request decides:
 // the kernel refuses it with ENODEV only once the device is gone. Anything
 // else keeps the printer: a live one is never taken for gone.
-bool PrinterGone(USBPort* port, int err) {
+bool PrinterGone(USBPort* port, int err, const TimedCall& call) {
   if (err == ENODEV) return true;
   unsigned char reply[2];
-  return Control(port, kGetStatus, reply, kProbeTimeoutMs) < 0 && errno == ENODEV;
+  return Control(port, kGetStatus, reply, ProbeTimeout(call)) < 0 && errno == ENODEV;
 }
 
 // Clears a halt left by a failed transfer; false when the printer turns out
-// to be gone.
-bool ClearHalt(USBPort* port, int endpoint) {
+// to be gone. (The clearing itself runs on the kernel's own timeout.)
+bool ClearHalt(USBPort* port, int endpoint, const TimedCall& call) {
   return usb_clear_halt(port->handle, static_cast<unsigned>(endpoint)) >= 0 ||
-         !PrinterGone(port, errno);
+         !PrinterGone(port, errno, call);
 }
 
 // The device-gone handling: the port is closed here, so that the Java side
@@ -57,9 +77,10 @@ bool Closing(const USBPort* port, const char** message) {
 }
 
 // A failed call: closed as gone when the printer left, else `failure`.
-void Failed(USBPort* port, int err, const char* failure, const char** message) {
+void Failed(USBPort* port, int err, const TimedCall& call, const char* failure,
+            const char** message) {
   if (Closing(port, message)) return;
-  if (PrinterGone(port, err)) {
+  if (PrinterGone(port, err, call)) {
     CloseAsGone(port, message);
   } else {
     *message = failure;
@@ -80,10 +101,11 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
   int ms = LowTimeout(timeout);
   // A reply shorter than two bytes leaves the rest of the count zero.
   std::memset(scratch, 0, 2);
+  TimedCall request = StartCall(ms);
   if (Control(port, QDXUSB_REQUEST_BULKIN, scratch, ms) < 0) {
     int err = errno;
     std::free(scratch);
-    Failed(port, err, kBulkInRequestFailed, message);
+    Failed(port, err, request, kBulkInRequestFailed, message);
     return 0;
   }
   if (Closing(port, message)) {
@@ -91,12 +113,13 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
     return 0;
   }
   int length = BulkInRequestLength(WaitingCountLowFirst(scratch));
+  TimedCall read = StartCall(ms);
   int delivered = usb_bulk_read(port->handle, port->bulkInEndpoint,
                                 reinterpret_cast<char*>(scratch), length, ms);
   if (delivered < 0) {
     int err = errno;
     std::free(scratch);
-    Failed(port, err, kBulkReadFailed, message);
+    Failed(port, err, read, kBulkReadFailed, message);
     return 0;
   }
   // libusb-0.1 hands back a stall, and a read cut short by an unplug, as a
@@ -106,7 +129,7 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
   if (delivered == 0 && length > 0) {
     std::free(scratch);
     if (Closing(port, message)) return 0;
-    if (ClearHalt(port, port->bulkInEndpoint)) {
+    if (ClearHalt(port, port->bulkInEndpoint, read)) {
       *message = kBulkReadFailed;
     } else {
       CloseAsGone(port, message);
@@ -130,6 +153,7 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
   bool closing = false;
   while (total < n && !(closing = Closing(port, message))) {
     int chunk = n - total < kSendChunk ? n - total : kSendChunk;
+    TimedCall write = StartCall(ms);
     int written = usb_bulk_write(port->handle, port->bulkOutEndpoint,
                                  reinterpret_cast<char*>(bytes.elements) + total, chunk, ms);
     if (written == chunk) {
@@ -139,8 +163,8 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
     // A write in flight at an unplug comes back short, often empty; the
     // halt clearing that follows any cut-short chunk finds that out.
     closing = Closing(port, message);
-    gone = !closing &&
-           ((written < 0 && errno == ENODEV) || !ClearHalt(port, port->bulkOutEndpoint));
+    gone = !closing && ((written < 0 && errno == ENODEV) ||
+                        !ClearHalt(port, port->bulkOutEndpoint, write));
     break;
   }
   ReleaseBytes(env, &bytes);
@@ -155,8 +179,10 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
 StatusRead ReadUsbStatus(USBPort* port, jlong timeout, const char* failure,
                          const char** message) {
   unsigned char byte = 0;
-  if (Control(port, QDXUSB_GET_DEVICE_STATUS, &byte, LowTimeout(timeout)) < 0) {
-    Failed(port, errno, failure, message);
+  int ms = LowTimeout(timeout);
+  TimedCall call = StartCall(ms);
+  if (Control(port, QDXUSB_GET_DEVICE_STATUS, &byte, ms) < 0) {
+    Failed(port, errno, call, failure, message);
     return {false, 0};
   }
   return {true, byte};
@@ -164,8 +190,9 @@ StatusRead ReadUsbStatus(USBPort* port, jlong timeout, const char* failure,
 
 bool ResetUsbPrinter(USBPort* port, const char** message) {
   // No timeout argument reaches this call: the reset has its own.
+  TimedCall call = StartCall(kLinuxResetTimeoutMs);
   if (Control(port, QDXUSB_GET_RESET, nullptr, kLinuxResetTimeoutMs) < 0) {
-    Failed(port, errno, kControlFailed, message);
+    Failed(port, errno, call, kControlFailed, message);
     return false;
   }
   return true;

@@ -63,7 +63,7 @@ bool SerialNumberIs(IOUSBDeviceInterface187** device, const UsbNameForm& form) {
   UInt32 length = StringDescriptor(device, index, language, descriptor, sizeof(descriptor));
   char text[3 * 127];
   int n = StringDescriptorText(descriptor, length, text, sizeof(text));
-  return n >= 0 && UsbNameTextIs(form, text, static_cast<std::size_t>(n));
+  return n >= 0 && UsbSerialIs(form, text, static_cast<std::size_t>(n));
 }
 
 // Whether the device sits in the socket a usb:port= name gives.

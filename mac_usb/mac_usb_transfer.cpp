@@ -53,10 +53,17 @@ jint ReceiveMacUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wante
   // The printer's count, high byte first, asks for at most the buffer.
   UInt32 asked = static_cast<UInt32>(BulkInRequestLength(WaitingCountHighFirst(scratch)));
   UInt32 size = asked;
-  result = (*port->interface)->ReadPipeTO(port->interface, static_cast<UInt8>(port->bulkInPipe),
-                                          scratch, &size, 0, ms);
+  UInt8 pipe = static_cast<UInt8>(port->bulkInPipe);
+  result = (*port->interface)->ReadPipeTO(port->interface, pipe, scratch, &size, 0, ms);
   if (result != kIOReturnSuccess) {
     std::free(scratch);
+    // A stalled pipe stays halted until cleared, at both ends: unless the
+    // halt goes, every later read fails the same way. Clearing it also
+    // finds a printer that has gone.
+    if (result == kIOUSBPipeStalled &&
+        (*port->interface)->ClearPipeStallBothEnds(port->interface, pipe) == kIOReturnNoDevice) {
+      result = kIOReturnNoDevice;
+    }
     return Failed(port, result, kDeviceGone, kReadPipeFailed, message);
   }
   int n = ReceivedCount(static_cast<int>(size < asked ? size : asked), wanted, arrayLength);

@@ -85,18 +85,34 @@ TEST(UsbNameForm, SerialAndPortFormsPickAPrinterAnythingElseDoesNot) {
   }
 }
 
-TEST(UsbNameForm, StringDescriptorsGiveTheBytesAJavaStringWould) {
-  // "A", U+00E9, U+20AC, U+0000 and a lone surrogate, as modified UTF-8.
-  const unsigned char d[] = {12, 3, 'A', 0, 0xE9, 0, 0xAC, 0x20, 0, 0, 0x3D, 0xD8};
+TEST(UsbNameForm, SerialNumbersReadAndMatchAsTheKernelWritesThem) {
+  // "A", U+00E9, U+20AC, U+1F609 as a pair, a lone low and a lone high
+  // surrogate (left out), then U+0000, where the kernel stops.
+  const unsigned char d[] = {22, 3, 'A', 0, 0xE9, 0, 0xAC, 0x20, 0x3D, 0xD8, 0x09, 0xDE,
+                             0x09, 0xDE, 0x3D, 0xD8, 'B', 0, 0, 0, 'C', 0};
+  const std::string utf8 = "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x89" "B";
   char out[32];
   ASSERT_EQ(StringDescriptorText(d, sizeof(d), out, sizeof(out)), 11);
-  EXPECT_EQ(std::string(out, 11), "A\xC3\xA9\xE2\x82\xAC\xC0\x80\xED\xA0\xBD");
+  EXPECT_EQ(std::string(out, 11), utf8);
   EXPECT_EQ(StringDescriptorText(d, sizeof(d), out, 10), -1) << "does not fit";
   EXPECT_EQ(StringDescriptorText(d, 11, out, sizeof(out)), -1) << "bLength past the reply";
   const unsigned char notString[] = {4, 2, 'A', 0};
   EXPECT_EQ(StringDescriptorText(notString, 4, out, sizeof(out)), -1);
   const unsigned char empty[] = {2, 3};
   EXPECT_EQ(StringDescriptorText(empty, 2, out, sizeof(out)), 0);
+
+  // A Java name holds the same text as modified UTF-8: U+1F609 as two
+  // three-byte surrogates.
+  auto serialIs = [](const std::string& name, const std::string& kernel) {
+    return UsbSerialIs(ParseUsbName(name.c_str(), name.size()), kernel.data(), kernel.size());
+  };
+  EXPECT_TRUE(serialIs("usb:serial=A\xC3\xA9\xE2\x82\xAC\xED\xA0\xBD\xED\xB8\x89" "B", utf8));
+  EXPECT_TRUE(serialIs("usb:serial= K-7 ", " K-7 "));
+  EXPECT_FALSE(serialIs("usb:serial=K-7", "K-7 "));
+  EXPECT_FALSE(serialIs("usb:serial=\xF0\x9F\x98\x89", "\xF0\x9F\x98\x89")) << "not modified UTF-8";
+  EXPECT_FALSE(serialIs("usb:serial=\xED\xA0\xBD" "B", "B")) << "lone surrogate";
+  EXPECT_FALSE(serialIs("usb:serial=A\xC0\x80", "A")) << "U+0000";
+  EXPECT_FALSE(serialIs("usb:serial=A\xE2\x82", "A")) << "cut short";
 }
 
 }  // namespace

@@ -64,6 +64,14 @@ class Handle:
 SERIAL_INDEX = 3  # iSerialNumber of a device given a serial number
 
 
+def serial_word(word):
+    """A serial number as usb.add takes it: '-' for none, 'hex:' and its
+    UTF-8 bytes for one that holds spaces or more than ASCII, else as is."""
+    if word == "-":
+        return None
+    return bytes.fromhex(word[4:]).decode("utf-8") if word.startswith("hex:") else word
+
+
 class UsbPrinter:
     def __init__(self, descriptors=b"", serial=None):
         self.serial = serial  # the iSerialNumber string, or None
@@ -77,6 +85,7 @@ class UsbPrinter:
         self.fail_control = {}  # bRequest -> errno
         self.fail_bulk_in = 0  # errno for bulk IN submissions
         self.hold_bulk_in = False  # IN reads left pending until discarded
+        self.silent = False  # control requests wait out their timeout
         self.gone = False  # every call fails with ENODEV
         self.unplug_during = None  # "control:N", "bulk_in", "bulk_out" or "any"
         self.driver = None  # a kernel driver bound to the interface
@@ -202,7 +211,20 @@ class UsbPrinter:
         ctrl = client.get_arg().resolve(0, 24)
         rtype, req, value, index, length, timeout = struct.unpack(
             "<BBHHHI", bytes(ctrl.retrieve())[:12])
-        if rtype == 0x80 and req == 0x00:  # GET_STATUS: self-powered
+        get_status = rtype == 0x80 and req == 0x00
+        if self.silent:
+            # A printer that stopped answering: the kernel waits out the
+            # request's timeout (0: for ever, here a second) and gives up.
+            if get_status:
+                self.log("get_status", timeout)
+            else:
+                self.log("control", "%02x" % rtype, "%02x" % req, "%04x" % value, "%04x" % index,
+                         length, timeout)
+            time.sleep((timeout or 1000) / 1000)
+            client.complete(-1, errno.ETIMEDOUT)
+            return
+        if get_status:  # self-powered
+            self.log("get_status", timeout)
             err, reply = 0, struct.pack("<H", 1)[:length]
         else:
             err, reply = self.control(rtype, req, value, index, length, timeout)
@@ -369,7 +391,7 @@ class UsbCommands:
         """usb.add HEX [SERIAL [SOCKET]] -> devpath of a new device whose node
         holds HEX; its sysfs folder shows what the kernel shows of it
         (identity, bus and device number, the serial number if it has one)
-        and holds its first interface. SERIAL (or -: none) is also in the
+        and holds its first interface. SERIAL (or -: none; see serial_word) is also in the
         device descriptor and its string descriptors; SOCKET (or -: 1-N) is
         its kernel name"""
         num = self.next_dev
@@ -379,15 +401,17 @@ class UsbCommands:
         name = "1-%d" % num if socket == "-" else socket
         sysfs = "/devices/pci0000:00/usb1/" + name
         attributes = "A: idVendor=%04x\nA: idProduct=%04x\nA: busnum=1\nA: devnum=%d\n" % (vendor, product, num)
-        if serial != "-":
+        serial = serial_word(serial)
+        if serial is not None:
             descriptors_hex = (descriptors_hex[:32] + "%02X" % SERIAL_INDEX
                                + descriptors_hex[34:])
-            attributes += "A: serial=%s\n" % serial
+            # As the kernel writes it: its UTF-8 bytes, spaces kept, a line end.
+            attributes += "H: serial=%s\n" % (serial + "\n").encode("utf-8").hex().upper()
         devpath = self.testbed.add_node(sysfs, node + "=" + descriptors_hex.upper(), "usb",
                                         "E: DEVTYPE=usb_device\n" + attributes)
         self.testbed.tb.add_from_string("P: %s/%s:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
                                         "A: bInterfaceNumber=00\nA: bInterfaceClass=07\n" % (sysfs, name))
-        printer = UsbPrinter(bytes.fromhex(descriptors_hex), None if serial == "-" else serial)
+        printer = UsbPrinter(bytes.fromhex(descriptors_hex), serial)
         printer.syspath = sysfs
         self.testbed.attach(devpath, printer.on_ioctl)
         self.printers[devpath] = printer
@@ -484,6 +508,11 @@ class UsbCommands:
         """the waiting-count reply: 'auto' follows bulk_in, '-' is a reply of no bytes"""
         p = self._get(path)
         p.count_reply = None if raw == "auto" else b"" if raw == "-" else bytes.fromhex(raw)
+
+    def cmd_silent(self, path, on):
+        """the printer stops answering control requests: each waits out its
+        timeout and fails with ETIMEDOUT (GET_STATUS too); or answers again"""
+        self._get(path).silent = on == "1"
 
     def cmd_hold_bulk_in(self, path, on):
         """bulk IN reads wait until libusb gives up on them"""

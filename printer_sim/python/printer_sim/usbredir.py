@@ -8,7 +8,7 @@ import socket
 import struct
 import threading
 
-from .usb_printer import UsbCommands, UsbPrinter
+from .usb_printer import UsbCommands, UsbPrinter, serial_word
 
 # Packet types, statuses and capabilities of the protocol (usbredirproto.h).
 HELLO, DEVICE_CONNECT, DEVICE_DISCONNECT, RESET, INTERFACE_INFO, EP_INFO = 0, 1, 2, 3, 4, 5
@@ -201,6 +201,12 @@ class RedirPort:
         head = body[:10]
         ep, req, rtype, _, value, index, length = struct.unpack("<BBBBHHH", head)
         kind = value >> 8
+        if getattr(self.printer, "silent", False) and (rtype & 0x60 == 0x40 or rtype & 0x80 and req == 0):
+            # A printer that stopped answering: the guest's kernel gives the
+            # request up at its timeout and cancels it.
+            self.pending[packet_id] = (CONTROL_PACKET,
+                                       lambda status, _n: head[:3] + bytes([status]) + head[4:8] + b"\0\0")
+            return
         if rtype & 0x60 == 0x40:  # vendor: the printer's own requests
             err, reply = self.printer.control(rtype, req, value, index, length, "-")
             self._fail_or(packet_id, CONTROL_PACKET, head, err,
@@ -313,9 +319,10 @@ class RedirUsbCommands(UsbCommands):
         path = "1-%d" % port.port
         raw = bytearray.fromhex(descriptors_hex)
         printer = UsbPrinter(bytes(raw))
-        if serial != "-":  # a real printer names its serial number in a string descriptor
+        serial = serial_word(serial)
+        if serial is not None:  # a real printer names its serial number in a string descriptor
             raw[16] = raw[16] or 3
-        port.strings = {raw[16]: serial} if serial != "-" else {}
+        port.strings = {raw[16]: serial} if serial is not None else {}
         self.printers[path] = printer
         self.descriptors[path] = bytes(raw)
         port.plug(printer, self.descriptors[path])

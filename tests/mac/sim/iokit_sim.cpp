@@ -237,6 +237,26 @@ IOReturn DevInterfaces(void* self, IOUSBFindInterfaceRequest* req, io_iterator_t
   *iter = it;
   return kIOReturnSuccess;
 }
+// UTF-8 text (the modified UTF-8 of a Java string too: a surrogate as
+// three bytes) as the UTF-16 units a string descriptor carries.
+std::vector<UInt16> Utf16(const std::string& text) {
+  std::vector<UInt16> units;
+  for (size_t i = 0; i < text.size();) {
+    auto b = static_cast<unsigned char>(text[i]);
+    size_t more = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+    UInt32 c = more == 0 ? b : b & (0x3F >> more);
+    for (size_t k = 1; k <= more && i + k < text.size(); ++k) c = (c << 6) | (text[i + k] & 0x3F);
+    i += more + 1;
+    if (c > 0xFFFF) {
+      units.push_back(static_cast<UInt16>(0xD800 + ((c - 0x10000) >> 10)));
+      units.push_back(static_cast<UInt16>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      units.push_back(static_cast<UInt16>(c));
+    }
+  }
+  return units;
+}
+
 // GET_DESCRIPTOR of a string: the language list, or the serial number at
 // index 3 of a printer that has one; anything else stalls, as a device does.
 IOReturn StringRequest(const SimDevice& dev, IOUSBDevRequestTO* req) {
@@ -244,10 +264,13 @@ IOReturn StringRequest(const SimDevice& dev, IOUSBDevRequestTO* req) {
   if (req->wValue == 0x0300) {
     reply = {4, 3, 0x09, 0x04};
   } else if (req->wValue == 0x0303 && !dev.serial.empty()) {
-    reply = {static_cast<UInt8>(2 + 2 * dev.serial.size()), 3};
-    for (char c : dev.serial) reply.insert(reply.end(), {static_cast<UInt8>(c), 0});
+    reply = {0, 3};
+    for (UInt16 unit : Utf16(dev.serial)) {
+      reply.insert(reply.end(), {static_cast<UInt8>(unit), static_cast<UInt8>(unit >> 8)});
+    }
+    reply[0] = static_cast<UInt8>(reply.size());
   } else {
-    return static_cast<IOReturn>(0xE000404F);  // kIOUSBPipeStalled
+    return kIOUSBPipeStalled;
   }
   size_t n = reply.size() < req->wLength ? reply.size() : req->wLength;
   std::memcpy(req->pData, reply.data(), n);
@@ -359,14 +382,23 @@ IOReturn IntfPipe(void* self, UInt8 pipe, UInt8* direction, UInt8* number, UInt8
   *interval = 0;
   return kIOReturnSuccess;
 }
+// What a bulk transfer on the pipe answers, given its scripted result: a
+// stall halts the pipe, and a halted pipe stalls every transfer until its
+// halt is cleared at both ends (ClearPipeStallBothEnds), as on a Mac.
+IOReturn Transfer(InterfaceObject* i, UInt8 pipe, IOReturn scripted) {
+  SimInterface& s = InterfaceOf(i);
+  if (scripted == kIOUSBPipeStalled) s.halted.insert(pipe);
+  if (scripted != kIOReturnSuccess) return scripted;
+  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
+  return s.halted.count(pipe) != 0 ? kIOUSBPipeStalled : kIOReturnSuccess;
+}
 IOReturn IntfRead(void* self, UInt8 pipe, void* buf, UInt32* size, UInt32 noData, UInt32 done) {
   InterfaceObject* i = Intf(self, "ReadPipeTO");
   if (i == nullptr) return kIOReturnError;
   Log("ReadPipeTO " + std::to_string(pipe) + " " + std::to_string(*size) + " " +
       std::to_string(noData) + " " + std::to_string(done));
-  IOReturn r = Result("ReadPipeTO");
+  IOReturn r = Transfer(i, pipe, Result("ReadPipeTO"));
   if (r != kIOReturnSuccess) return r;
-  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
   std::vector<UInt8>& in = world().bulkIn;
   size_t n = in.size() < *size ? in.size() : *size;
   if (n > 0) std::memcpy(buf, in.data(), n);
@@ -379,9 +411,8 @@ IOReturn IntfWrite(void* self, UInt8 pipe, void* buf, UInt32 size, UInt32 noData
   if (i == nullptr) return kIOReturnError;
   Log("WritePipeTO " + std::to_string(pipe) + " " + std::to_string(size) + " " +
       std::to_string(noData) + " " + std::to_string(done));
-  IOReturn r = Result("WritePipeTO");
+  IOReturn r = Transfer(i, pipe, Result("WritePipeTO"));
   if (r != kIOReturnSuccess) return r;
-  if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
   DeviceOf(i->device).written += size;
   const UInt8* b = static_cast<const UInt8*>(buf);
   world().written.insert(world().written.end(), b, b + size);
@@ -391,7 +422,10 @@ IOReturn IntfClearStall(void* self, UInt8 pipe) {
   InterfaceObject* i = Intf(self, "ClearPipeStallBothEnds");
   if (i == nullptr) return kIOReturnError;
   Log("ClearPipeStallBothEnds " + std::to_string(pipe));
-  return Result("ClearPipeStallBothEnds");
+  IOReturn r = Result("ClearPipeStallBothEnds");
+  if (r == kIOReturnSuccess && DeviceOf(i->device).unplugged) r = kIOReturnNoDevice;
+  if (r == kIOReturnSuccess) InterfaceOf(i).halted.erase(pipe);
+  return r;
 }
 
 IOUSBInterfaceInterface190 MakeInterfaceTable() {

@@ -7,7 +7,8 @@
 //                                  configurations, descriptor, setconfig,
 //                                  configvalue, product (as reported),
 //                                  iterator (0: no interface iterator),
-//                                  serial TEXT, location ID
+//                                  serial TEXT (the rest of the line),
+//                                  location ID
 //   interface PIPE...              an interface of the last printer; each
 //                                  pipe control, bulk-in, bulk-out,
 //                                  interrupt-in (pipe 0 first)
@@ -74,7 +75,8 @@ std::string Command(const std::string& line) {
     in >> field >> value;
     SimDevice& d = w.devices.back();
     if (field == "serial") {
-      d.serial = value;
+      // The rest of the line, spaces and all.
+      d.serial = line.substr(line.find("serial") + 7);
       return "";
     }
     if (field == "location") {

@@ -9,6 +9,7 @@
 #include <mach/mach.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ struct SimInterface {
   IOReturn open = kIOReturnSuccess;
   IOReturn numEndpoints = kIOReturnSuccess;
   int pipeFailsAt = -1;  // GetPipeProperties fails from this reference on
+  std::set<int> halted;  // pipes that stalled, until cleared at both ends
 };
 
 struct SimDevice {

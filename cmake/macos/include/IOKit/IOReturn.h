@@ -8,6 +8,7 @@ typedef kern_return_t IOReturn;
 
 #define sys_iokit err_system(0x38)
 #define sub_iokit_common err_sub(0)
+#define sub_iokit_usb err_sub(1)
 #define iokit_common_err(return) (sys_iokit | sub_iokit_common | return)
 
 #define kIOReturnSuccess KERN_SUCCESS

@@ -30,6 +30,9 @@ public final class PrinterPorts {
     private static final Path DEV = Path.of("/dev");
     private static final Pattern SERIAL_NAME = Pattern.compile("tty(S|USB|ACM)(\\d+)");
     private static final Pattern PARALLEL_NAME = Pattern.compile("parport(\\d+)");
+    /** The bytes a port name may take: the libraries' name field less its closing zero. */
+    static final int NAME_BYTES = 99;
+    private static final Pattern SHELL_PLAIN = Pattern.compile("[A-Za-z0-9_@%+=:,./-]+");
 
     /** Whether {@link #list()} can list this machine's ports (Linux only). */
     public static boolean canList() {
@@ -63,7 +66,8 @@ public final class PrinterPorts {
             if (!VENDOR.equals(attribute(dir, "idVendor")) || !PRODUCT.equals(attribute(dir, "idProduct"))) {
                 continue;
             }
-            String serial = attribute(dir, "serial");
+            // The kernel's bytes as they stand: "K-7 " is not "K-7".
+            String serial = line(dir, "serial");
             serial = serial == null || serial.isEmpty() ? null : serial;
             Integer bus = number(attribute(dir, "busnum"));
             Integer device = number(attribute(dir, "devnum"));
@@ -78,18 +82,27 @@ public final class PrinterPorts {
         for (Found f : found) {
             String port = "usb:port=" + f.socket();
             List<String> names = new ArrayList<>();
-            // A serial number shared by two printers reaches only the first: the socket names each.
-            boolean unique = f.serial() != null && serials.get(f.serial()) == 1;
-            if (unique) {
-                names.add("usb:serial=" + f.serial());
+            String serial = "no serial number";
+            if (f.serial() != null) {
+                String bySerial = "usb:serial=" + f.serial();
+                serial = "serial number "
+                        + (printable(f.serial()) ? shellWord(f.serial()) : "with characters no terminal shows");
+                // A serial number shared by two printers reaches only the first: the socket names each.
+                if (serials.get(f.serial()) != 1) {
+                    serial += " (shared with another printer)";
+                } else if (modifiedUtf8Length(bySerial) > NAME_BYTES) {
+                    serial += " (too long for a port name, which holds " + NAME_BYTES + " bytes)";
+                } else if (!printable(f.serial())) {
+                    serial += " (not a name to type)";
+                } else {
+                    names.add(bySerial);
+                }
             }
             names.add(port);
             String node = String.format("/dev/bus/usb/%03d/%03d", f.bus(), f.device());
-            String text = "USB printer " + VENDOR + ":" + PRODUCT + ", "
-                    + (f.serial() == null ? "no serial number"
-                            : "serial number " + f.serial() + (unique ? "" : " (shared with another printer)"))
+            String text = "USB printer " + VENDOR + ":" + PRODUCT + ", " + serial
                     + ", socket " + f.socket() + ", bus " + f.bus() + " device " + f.device() + ", " + node
-                    + "; names " + String.join(" ", names);
+                    + "; names " + String.join(" ", names.stream().map(PrinterPorts::shellWord).toList());
             ports.add(new PrinterPort(names.get(0), names.subList(1, names.size()), PrinterPort.Kind.USB, node, text));
         }
     }
@@ -202,11 +215,44 @@ public final class PrinterPorts {
 
     /** A sysfs attribute without its line end, or null when it cannot be read. */
     static String attribute(Path dir, String name) {
+        String line = line(dir, name);
+        return line == null ? null : line.strip();
+    }
+
+    /** A sysfs attribute less the one line end the kernel adds, spaces kept; null when it cannot be read. */
+    private static String line(Path dir, String name) {
         try {
-            return new String(Files.readAllBytes(dir.resolve(name)), StandardCharsets.UTF_8).strip();
+            String text = new String(Files.readAllBytes(dir.resolve(name)), StandardCharsets.UTF_8);
+            return text.endsWith("\n") ? text.substring(0, text.length() - 1) : text;
         } catch (IOException e) {
             return null;
         }
+    }
+
+    /** The bytes of a name in the libraries' name field: its modified UTF-8 (GetStringUTFChars). */
+    static int modifiedUtf8Length(String name) {
+        int n = 0;
+        for (char c : name.toCharArray()) {
+            n += c != 0 && c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        }
+        return n;
+    }
+
+    /** Whether a terminal shows every character of the text as itself (no control or invisible ones). */
+    static boolean printable(String text) {
+        return text.codePoints().allMatch(c -> c >= 0x20 && c < 0x7F || c >= 0xA0 && switch (Character.getType(c)) {
+            case Character.SPACE_SEPARATOR, Character.LINE_SEPARATOR, Character.PARAGRAPH_SEPARATOR,
+                    Character.CONTROL, Character.FORMAT, Character.SURROGATE, Character.PRIVATE_USE,
+                    Character.UNASSIGNED -> false;
+            default -> true;
+        });
+    }
+
+    /** The text as one word a POSIX shell passes on unchanged: as it is, or in single quotes. */
+    static String shellWord(String text) {
+        boolean plain = !text.isEmpty() && text.codePoints().allMatch(c ->
+                c < 0x80 ? SHELL_PLAIN.matcher(Character.toString(c)).matches() : printable(Character.toString(c)));
+        return plain ? text : "'" + text.replace("'", "'\\''") + "'";
     }
 
     private static Integer number(String text) {

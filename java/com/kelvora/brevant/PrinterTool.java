@@ -1,6 +1,11 @@
 package com.kelvora.brevant;
 
+import java.io.FileDescriptor;
+import java.io.FileOutputStream;
 import java.io.PrintStream;
+import java.nio.charset.Charset;
+import java.nio.charset.CharsetEncoder;
+import java.util.ArrayList;
 import java.util.List;
 
 /** java -jar vela-brevant.jar list | check | try NAME [--settings S] [--print]: for the person at the till. */
@@ -16,15 +21,31 @@ public final class PrinterTool {
             "                                        --print sends a short test receipt)");
 
     public static void main(String[] args) {
-        System.exit(run(System.out, args));
+        // In the terminal's own character set, which the tool then knows.
+        Charset charset = terminalCharset();
+        System.exit(run(new PrintStream(new FileOutputStream(FileDescriptor.out), true, charset), charset, args));
     }
 
-    static int run(PrintStream out, String[] args) {
+    private static Charset terminalCharset() {
+        for (String p : new String[] {"stdout.encoding", "sun.stdout.encoding", "native.encoding"}) {
+            try {
+                String name = System.getProperty(p);
+                if (name != null) {
+                    return Charset.forName(name);
+                }
+            } catch (IllegalArgumentException e) {
+                // not a charset this VM has: try the next
+            }
+        }
+        return Charset.defaultCharset();
+    }
+
+    static int run(PrintStream out, Charset charset, String[] args) {
         String command = args.length == 0 ? "" : args[0];
         switch (command) {
             case "list":
                 if (args.length == 1) {
-                    return list(out);
+                    return list(out, charset.newEncoder());
                 }
                 break;
             case "check":
@@ -59,7 +80,7 @@ public final class PrinterTool {
         return 2;
     }
 
-    private static int list(PrintStream out) {
+    private static int list(PrintStream out, CharsetEncoder terminal) {
         if (!PrinterPorts.canList()) {
             out.println("list: cannot list printer ports on " + System.getProperty("os.name")
                     + ": the printer driver (Windows) or IOKit (macOS) names them; try NAME opens one");
@@ -70,7 +91,14 @@ public final class PrinterTool {
             out.println("no printer ports found");
         }
         for (PrinterPort p : ports) {
-            out.println(String.format("%-24s %s", p.name(), p.description()));
+            // The first name the terminal shows as itself, as a shell passes it on.
+            List<String> names = new ArrayList<>(List.of(p.name()));
+            names.addAll(p.otherNames());
+            String name = names.stream().filter(terminal::canEncode).findFirst().orElse(p.name());
+            String why = name.equals(p.name()) ? ""
+                    : " (" + (p.name().startsWith("usb:serial=") ? "its usb:serial= name" : "its first name")
+                            + " needs characters this terminal's " + terminal.charset() + " lacks)";
+            out.println(String.format("%-24s %s%s", PrinterPorts.shellWord(name), p.description(), why));
         }
         return 0;
     }

@@ -65,6 +65,9 @@ typedef struct {
 
 enum { kIOUSBFindInterfaceDontCare = 0xFFFF };
 
+#define iokit_usb_err(return) (sys_iokit | sub_iokit_usb | return)
+#define kIOUSBPipeStalled iokit_usb_err(0x4f)
+
 #ifdef __cplusplus
 }
 #endif

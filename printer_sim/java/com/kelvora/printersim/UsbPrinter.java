@@ -1,7 +1,9 @@
 package com.kelvora.printersim;
 
 import java.io.ByteArrayOutputStream;
+import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
+import java.util.HexFormat;
 import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Set;
@@ -29,8 +31,17 @@ public final class UsbPrinter {
      */
     public UsbPrinter(PrinterSim sim, byte[] descriptors, String serial, String socket) {
         this.sim = sim;
-        this.path = sim.call("usb.add " + PrinterSim.hex(descriptors) + " " + (serial == null ? "-" : serial)
+        this.path = sim.call("usb.add " + PrinterSim.hex(descriptors) + " " + serialWord(serial)
                 + " " + (socket == null ? "-" : socket));
+    }
+
+    /** A serial number as one word of a command: spaces and more than ASCII go as hex: and UTF-8. */
+    private static String serialWord(String serial) {
+        if (serial == null) {
+            return "-";
+        }
+        return serial.matches("[!-~]+") && !serial.equals("-") && !serial.startsWith("hex:") ? serial
+                : "hex:" + HexFormat.of().formatHex(serial.getBytes(StandardCharsets.UTF_8));
     }
 
     /** The printer as shipped: one interface, bulk OUT 0x01 and bulk IN 0x82. */
@@ -89,6 +100,11 @@ public final class UsbPrinter {
     /** A waiting-bytes reply of these bytes only (fewer than the two asked for). */
     public void countReplyBytes(byte[] reply) {
         sim.call("usb.count " + path + " " + PrinterSim.hex(reply));
+    }
+
+    /** Control requests (GET_STATUS too) wait out their timeout and fail with ETIMEDOUT, or are answered again. */
+    public void silent(boolean silent) {
+        sim.call("usb.silent " + path + " " + (silent ? 1 : 0));
     }
 
     /** Bulk IN reads stay pending until libusb's timeout discards them. */

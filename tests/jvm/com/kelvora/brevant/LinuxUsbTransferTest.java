@@ -180,6 +180,29 @@ class LinuxUsbTransferTest {
         assertEquals(0, port._getENQStatus(50));
     }
 
+    @Test
+    void theCheckForAGonePrinterSpendsWhatRemainsOfTheCallersTimeout() throws Exception {
+        // A request refused at once leaves the check most of its 100 ms, not 200 of its own.
+        printer.failControl(0x01, EPIPE);
+        raises(ONLINE_FAILED, () -> port._getOnlineStatus(100));
+        // A printer that stopped answering: the request waits out its 100 ms,
+        // so the check gets only the few milliseconds it always has.
+        printer.failControl(0x01, 0);
+        printer.silent(true);
+        raises(CONTROL_FAILED, () -> port._getENQStatus(100));
+        printer.silent(false);
+        List<String> events = printer.events("control", "get_status");
+        assertEquals(List.of("control", "get_status", "control", "get_status"),
+                events.stream().map(e -> e.split(":")[0]).toList(), events.toString());
+        int[] checks = {probe(events.get(1)), probe(events.get(3))};
+        assertTrue(checks[0] > 0 && checks[0] <= 100 && checks[1] > 0 && checks[1] <= 10, events.toString());
+        assertTrue(port._getOnlineStatus(100), "still open");
+    }
+
+    private static int probe(String event) {
+        return Integer.parseInt(event.substring(event.lastIndexOf(':') + 1));
+    }
+
     private void assertGoneClosesThePort(Executable call) throws Exception {
         raises(DEVICE_GONE, call);
         raises(support.portNotOpened, () -> port._sendData(new byte[1], 1, 10));

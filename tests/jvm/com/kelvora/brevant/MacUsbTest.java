@@ -42,6 +42,7 @@ class MacUsbTest {
     static final String NO_DEVICE = "0xE00002C0";
     static final String TIMED_OUT = "0xE00002D6";
     static final String FAILS = "0xE00002BC";
+    static final String STALLED = "0xE000404F";
     // A timeout whose low 32 bits are 300.
     static final long TIMEOUT = (5L << 32) | 300;
 
@@ -184,6 +185,14 @@ class MacUsbTest {
         raises(READ_FAILED, () -> port._receiveData(ten, 10, TIMEOUT));
         script("result DeviceRequestTO " + FAILS);
         raises(BULKIN_FAILED, () -> port._receiveData(ten, 10, TIMEOUT));
+        // A stall halts the IN pipe until it is cleared at both ends, which
+        // the failed read does (a timeout leaves the pipe alone).
+        assertEquals(List.of(), calls("ClearPipeStallBothEnds"));
+        script("result ReadPipeTO " + STALLED);
+        raises(READ_FAILED, () -> port._receiveData(ten, 10, TIMEOUT));
+        assertEquals(List.of("ClearPipeStallBothEnds 2"), calls("ClearPipeStallBothEnds"));
+        script("reply 3 00 01", "bulkin 0A");
+        assertEquals(1, port._receiveData(ten, 10, TIMEOUT));
         assertEquals(2, held().size());
     }
 
@@ -222,6 +231,8 @@ class MacUsbTest {
         Object[][] cases = {
             {GONE_CAPITAL, "result DeviceRequestTO " + NO_DEVICE, (Executable) () -> port._receiveData(b, 8, TIMEOUT)},
             {GONE, "result ReadPipeTO " + NO_DEVICE, (Executable) () -> port._receiveData(b, 8, TIMEOUT)},
+            {GONE, "result ClearPipeStallBothEnds " + NO_DEVICE + "\nresult ReadPipeTO " + STALLED,
+                    (Executable) () -> port._receiveData(b, 8, TIMEOUT)},
             {GONE, "result WritePipeTO " + NO_DEVICE, (Executable) () -> port._sendData(b, 8, TIMEOUT)},
             {GONE, "result ClearPipeStallBothEnds " + NO_DEVICE + "\nresult WritePipeTO " + FAILS,
                     (Executable) () -> port._sendData(b, 8, TIMEOUT)},
@@ -279,7 +290,8 @@ class MacUsbTest {
 
     @Test
     void eachPrinterOfTheSameModelByItsSerialNumberOrSocket() throws Exception {
-        for (String[] p : new String[][] {{"A100", "0x14200000"}, {"B200", "0x14400000"}, {"", "0x14600000"}}) {
+        final String secondSerial = "B2 0\uD83D\uDE09";  // a space, and U+1F609 beyond 16 bits
+        for (String[] p : new String[][] {{"A100", "0x14200000"}, {secondSerial, "0x14400000"}, {"", "0x14600000"}}) {
             script("device 0x0F3C 0x0002", "dev location " + p[1], "interface control bulk-out bulk-in");
             if (!p[0].isEmpty()) script("dev serial " + p[0]);
         }
@@ -288,8 +300,8 @@ class MacUsbTest {
             raises(CAN_NOT_OPEN, () -> new VelaCommPortMacUSB(none)._openPort(none, null));
         }
         assertEquals(List.of(), held());
-        VelaCommPortMacUSB bySerial = new VelaCommPortMacUSB("usb:serial=B200");
-        bySerial._openPort("usb:serial=B200", null);
+        VelaCommPortMacUSB bySerial = new VelaCommPortMacUSB("usb:serial=" + secondSerial);
+        bySerial._openPort("usb:serial=" + secondSerial, null);
         // The first printer was opened to read its serial number, and closed again.
         assertEquals(List.of("device1 (open)", "device1.interface0 (open)"), held());
         assertEquals(List.of("DeviceRequestTO 0x80 0x6 0x300 0x0 4 0 1000",
@@ -305,7 +317,7 @@ class MacUsbTest {
         assertEquals(2, byPort._sendData(new byte[] {4, 5}, 2, TIMEOUT));
         assertEquals("0 2", io(2));
         byPort._closePort();
-        raises(CAN_NOT_OPEN, () -> bySerial._openPort("usb:serial=B200", null));
+        raises(CAN_NOT_OPEN, () -> bySerial._openPort("usb:serial=" + secondSerial, null));
         open();  // any other name: the first printer present
         assertEquals(List.of("device0 (open)", "device0.interface0 (open)"), held());
     }
