@@ -16,7 +16,7 @@ namespace {
 // A transfer waits for the exchange under way on its line as long as IOKit
 // would wait for the transfer itself: the low 32 bits of its timeout, and
 // without limit for 0, which IOKit takes as no completion timeout.
-long long LineWaitOf(jlong timeout) {
+long long LineWaitOfIOKit(jlong timeout) {
   const UInt32 ms = CompletionTimeout(timeout);
   return ms == 0 ? kUntilLineFree : static_cast<long long>(ms);
 }
@@ -48,7 +48,7 @@ JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1closePort(J
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong timeout) {
   return OnExchange<Lib>(
-      env, obj, timeout, LineWaitOf(timeout),
+      env, obj, timeout, LineWaitOfIOKit(timeout),
       [&](USBPort* p, jlong left, const char** m) {
         return ReceiveMacUsbData(env, p, buffer, length, left, m);
       },
@@ -58,7 +58,7 @@ JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1receiveData
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
   return OnExchange<Lib>(
-      env, obj, timeout, LineWaitOf(timeout),
+      env, obj, timeout, LineWaitOfIOKit(timeout),
       [&](USBPort* p, jlong left, const char** m) {
         return SendMacUsbData(env, p, data, length, left, m);
       },

@@ -56,6 +56,13 @@ struct Locked<F> {
   }
 };
 
+// A transaction takes a frame of the bus, during which other calls go on.
+void OnTheBus() {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+  while (Changed().wait_until(SimLock(), end) == std::cv_status::no_timeout) {
+  }
+}
+
 // Objects are never freed: a library holding a stale pointer meets a
 // released object, which is reported, not freed memory.
 Tracked* Track(const std::string& name) {
@@ -154,6 +161,7 @@ struct DeviceObject {
   IOUSBDeviceInterface187* vtbl;
   Tracked* t;
   int device;
+  int requests = 0;  // vendor requests on the bus
 };
 struct InterfaceObject {
   IOUSBInterfaceInterface190* vtbl;
@@ -195,7 +203,11 @@ DeviceObject* Dev(void* self, const char* call) {
   return Alive(d->t, call) ? d : nullptr;
 }
 ULONG DevAddRef(void* self) { return static_cast<ULONG>(++static_cast<DeviceObject*>(self)->t->refs); }
-ULONG DevRelease(void* self) { return Release(static_cast<DeviceObject*>(self)->t); }
+ULONG DevRelease(void* self) {
+  auto* d = static_cast<DeviceObject*>(self);
+  if (d->requests > 0) Error("Release while a request is on the bus for " + d->t->name);
+  return Release(d->t);
+}
 IOReturn DevOpen(void* self) {
   DeviceObject* d = Dev(self, "USBDeviceOpen");
   if (d == nullptr) return kIOReturnError;
@@ -247,6 +259,7 @@ IOReturn DevSetConfiguration(void* self, UInt8 value) {
   DeviceObject* d = Dev(self, "SetConfiguration");
   if (d == nullptr) return kIOReturnError;
   Log("SetConfiguration " + d->t->name + " " + std::to_string(value));
+  OnTheBus();
   if (!d->t->open) Error("SetConfiguration on a device not open");
   return DeviceOf(d->device).setConfiguration;
 }
@@ -306,6 +319,9 @@ IOReturn DevRequest(void* self, IOUSBDevRequestTO* req) {
   if (r != kIOReturnSuccess) return r;
   SimDevice& dev = DeviceOf(d->device);
   if (dev.unplugged) return kIOReturnNoDevice;
+  d->requests++;
+  OnTheBus();
+  d->requests--;
   if (req->bmRequestType == 0x80 && req->bRequest == 6) return StringRequest(dev, req);
   dev.vendorRequests++;
   if ((req->bmRequestType & 0x80) != 0) {
@@ -403,7 +419,7 @@ IOReturn IntfPipe(void* self, UInt8 pipe, UInt8* direction, UInt8* number, UInt8
   return kIOReturnSuccess;
 }
 // A bulk transfer on the bus: it waits until `moves` says the printer moves
-// its bytes, its completion timeout passes (0: none, as IOKit's), AbortPipe
+// its bytes (then takes a frame), its completion timeout passes (0: none, as IOKit's), AbortPipe
 // ends it (kIOReturnAborted) or the printer leaves. The pipes of an
 // interface not open do not exist.
 template <typename Moves>
@@ -424,6 +440,7 @@ IOReturn Await(InterfaceObject* i, UInt8 pipe, UInt32 completionMs, Moves moves)
     if (completionMs == 0) Changed().wait(SimLock());
     else Changed().wait_until(SimLock(), deadline);
   }
+  if (r == kIOReturnSuccess) OnTheBus();
   i->waiting--;
   return r;
 }
@@ -506,7 +523,7 @@ HRESULT PlugInQuery(void* self, REFIID iid, LPVOID* ppv) {
       return E_NOINTERFACE;
     }
     if (DeviceOf(p->device).query != S_OK) return DeviceOf(p->device).query;
-    auto* d = new DeviceObject{&kDeviceTable, Track(DeviceName(p->device)), p->device};
+    auto* d = new DeviceObject{&kDeviceTable, Track(DeviceName(p->device)), p->device, 0};
     *ppv = &d->vtbl;
     return S_OK;
   }
