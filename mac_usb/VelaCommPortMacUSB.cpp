@@ -11,6 +11,28 @@
 using namespace vela;
 using Lib = MacUsbLibrary;
 
+namespace {
+
+// A transfer waits for the exchange under way on its line as long as IOKit
+// would wait for the transfer itself: the low 32 bits of its timeout, and
+// without limit for 0, which IOKit takes as no completion timeout.
+long long LineWaitOfIOKit(jlong timeout) {
+  const UInt32 ms = CompletionTimeout(timeout);
+  return ms == 0 ? kUntilLineFree : static_cast<long long>(ms);
+}
+
+// A transfer that never had the line ends as a timed-out one does.
+jint ReadTimedOut(const char** m) {
+  *m = kReadPipeFailed;
+  return 0;
+}
+jint WriteTimedOut(const char** m) {
+  *m = kWritePipeFailed;
+  return 0;
+}
+
+}  // namespace
+
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1openPort(
@@ -25,16 +47,22 @@ JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1closePort(J
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
-    return ReceiveMacUsbData(env, p, buffer, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOfIOKit(timeout),
+      [&](USBPort* p, jlong left, const char** m) {
+        return ReceiveMacUsbData(env, p, buffer, length, left, m);
+      },
+      ReadTimedOut);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](USBPort* p, const char** m) {
-    return SendMacUsbData(env, p, data, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOfIOKit(timeout),
+      [&](USBPort* p, jlong left, const char** m) {
+        return SendMacUsbData(env, p, data, length, left, m);
+      },
+      WriteTimedOut);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1sendDataOffline(
@@ -65,7 +93,12 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1getPowe
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1hdwrResetDevice(JNIEnv* env,
                                                                                     jobject obj) {
-  OnPort<Lib>(env, obj, ResetMacUsb);
+  // The reset has no timeout to bound its wait for the line: it waits for
+  // the exchange under way, which its own timeout bounds.
+  OnExchange<Lib>(
+      env, obj, 0, kUntilLineFree,
+      [](USBPort* p, jlong, const char** m) { return ResetMacUsb(p, m); },
+      [](const char**) { return false; });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -259,6 +259,11 @@ void CloseMacUsbDevice(USBPort* port) {
   CloseAndRelease(port->device);
 }
 
+void CutMacUsbTransfers(USBPort* port) {
+  (*port->interface)->AbortPipe(port->interface, static_cast<UInt8>(port->bulkInPipe));
+  (*port->interface)->AbortPipe(port->interface, static_cast<UInt8>(port->bulkOutPipe));
+}
+
 void closePortDueToNoDevice(USBPort* port) { ClosePort<MacUsbLibrary>(port); }
 
 }  // namespace vela

@@ -73,11 +73,19 @@ bool OpenMacUsbDevice(USBPort* record, const char** message);
 // cleared by the caller.
 void CloseMacUsbDevice(USBPort* port);
 
+// Aborts the transfers waiting on the port's bulk pipes.
+void CutMacUsbTransfers(USBPort* port);
+
 struct MacUsbLibrary : PortLibrary {
   using Record = USBPort;
   static constexpr auto& table = usbPorts;
   static constexpr const LookupTexts& texts = kMacUsbLookupTexts;
   static void CloseDevice(USBPort* port) { CloseMacUsbDevice(port); }
+  // IOKit ends a transfer waiting on a pipe when the pipe is aborted, with
+  // kIOReturnAborted; vendor requests on the control pipe are left to end
+  // within their own timeouts, since aborting the device's default pipe
+  // would end other programs' requests too.
+  static void CutShort(USBPort* port) { CutMacUsbTransfers(port); }
 };
 
 // The port closed because its device has gone: no lookup, nothing raised.

@@ -22,12 +22,24 @@ IOReturn SendVendorRequest(USBPort* port, const VendorRequest& request, void* da
   return (*port->device)->DeviceRequestTO(port->device, &setup);
 }
 
+namespace {
+
+// True, with the port-not-opened text, once the port's close has begun: a
+// transfer it aborted fails, and the call starts no further one.
+bool Closing(const USBPort* port, const char** message) {
+  if (!CloseBegun(WatchClose<MacUsbLibrary>(port))) return false;
+  *message = kMacUsbLookupTexts.portNotOpened;
+  return true;
+}
+
+}  // namespace
+
 bool Failed(USBPort* port, IOReturn result, const char* gone, const char* otherwise,
             const char** message) {
   if (result == kIOReturnNoDevice) {
     closePortDueToNoDevice(port);
     *message = gone;
-  } else {
+  } else if (!Closing(port, message)) {
     *message = otherwise;
   }
   return false;
@@ -50,6 +62,10 @@ jint ReceiveMacUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wante
     std::free(scratch);
     return Failed(port, result, kNoDeviceGone, kBulkInRequestFailed, message);
   }
+  if (Closing(port, message)) {
+    std::free(scratch);
+    return 0;
+  }
   // The printer's count, high byte first, asks for at most the buffer.
   UInt32 asked = static_cast<UInt32>(BulkInRequestLength(WaitingCountHighFirst(scratch)));
   UInt32 size = asked;
@@ -60,7 +76,7 @@ jint ReceiveMacUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wante
     // A stalled pipe stays halted until cleared, at both ends: unless the
     // halt goes, every later read fails the same way. Clearing it also
     // finds a printer that has gone.
-    if (result == kIOUSBPipeStalled &&
+    if (result == kIOUSBPipeStalled && !CloseBegun(WatchClose<MacUsbLibrary>(port)) &&
         (*port->interface)->ClearPipeStallBothEnds(port->interface, pipe) == kIOReturnNoDevice) {
       result = kIOReturnNoDevice;
     }
@@ -82,15 +98,18 @@ jint SendMacUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length, jl
   UInt8 pipe = static_cast<UInt8>(port->bulkOutPipe);
   IOReturn result = kIOReturnSuccess;
   jint total = 0;
-  while (total < count && result == kIOReturnSuccess) {
+  bool closing = false;
+  while (total < count && result == kIOReturnSuccess && !(closing = Closing(port, message))) {
     UInt32 chunk = static_cast<UInt32>(count - total < kSendChunk ? count - total : kSendChunk);
     result = (*port->interface)->WritePipeTO(port->interface, pipe, bytes.elements + total, chunk,
                                              0, ms);
     if (result == kIOReturnSuccess) total += static_cast<jint>(chunk);
   }
   ReleaseBytes(env, &bytes);
+  if (closing) return 0;
   if (result == kIOReturnSuccess) return total;
-  if (result != kIOReturnNoDevice &&
+  // A write the close aborted leaves the pipe to the close.
+  if (result != kIOReturnNoDevice && !CloseBegun(WatchClose<MacUsbLibrary>(port)) &&
       (*port->interface)->ClearPipeStallBothEnds(port->interface, pipe) == kIOReturnNoDevice) {
     result = kIOReturnNoDevice;
   }

@@ -110,6 +110,7 @@ static_assert(sizeof(IOUSBConfigurationDescriptor) == 9, "");
 static_assert(kUSBControl == 0 && kUSBBulk == 2 && kUSBOut == 0 && kUSBIn == 1, "");
 static_assert(static_cast<std::uint32_t>(kIOReturnNoDevice) == 0xE00002C0u, "");
 static_assert(static_cast<std::uint32_t>(kIOUSBPipeStalled) == 0xE000404Fu, "");
+static_assert(static_cast<std::uint32_t>(kIOReturnAborted) == 0xE00002EBu, "");
 static_assert(kIOReturnSuccess == 0 && KERN_SUCCESS == 0 && MACH_PORT_NULL == 0, "");
 static_assert(kCFNumberSInt32Type == 3, "");
 static_assert(sizeof(CFUUIDBytes) == 16 && sizeof(SInt32) == 4 && sizeof(CFIndex) == 8, "");

@@ -2,6 +2,7 @@
 // headers: each call is logged with its arguments, answers as the test
 // scripted, and counts the references the library takes and gives back.
 // Test fixture, never shipped.
+#include <chrono>
 #include <cstring>
 #include <sstream>
 
@@ -12,6 +13,16 @@ namespace iokit_sim {
 World& world() {
   static World* w = new World;
   return *w;
+}
+
+std::recursive_mutex& SimLock() {
+  static auto* m = new std::recursive_mutex;
+  return *m;
+}
+
+std::condition_variable_any& Changed() {
+  static auto* c = new std::condition_variable_any;
+  return *c;
 }
 
 void Log(const std::string& line) { world().log.push_back(line); }
@@ -31,6 +42,26 @@ std::string Hex(unsigned value) {
 }
 
 namespace {
+
+using Hold = std::lock_guard<std::recursive_mutex>;
+
+// A function-table entry that holds the lock for the length of the call.
+template <auto F>
+struct Locked;
+template <typename R, typename... A, R (*F)(A...)>
+struct Locked<F> {
+  static R Call(A... a) {
+    Hold hold(SimLock());
+    return F(a...);
+  }
+};
+
+// A transaction takes a frame of the bus, during which other calls go on.
+void OnTheBus() {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+  while (Changed().wait_until(SimLock(), end) == std::cv_status::no_timeout) {
+  }
+}
 
 // Objects are never freed: a library holding a stale pointer meets a
 // released object, which is reported, not freed memory.
@@ -130,12 +161,15 @@ struct DeviceObject {
   IOUSBDeviceInterface187* vtbl;
   Tracked* t;
   int device;
+  int requests = 0;  // vendor requests on the bus
 };
 struct InterfaceObject {
   IOUSBInterfaceInterface190* vtbl;
   Tracked* t;
   int device, interface;
   std::vector<SimPipe> pipes;
+  std::map<int, unsigned> aborts;  // AbortPipe calls, by pipe
+  int waiting = 0;                 // transfers waiting on the bus
 };
 
 bool SameUUID(const CFUUIDBytes& a, CFUUIDRef b) {
@@ -160,28 +194,36 @@ HRESULT PlugInQuery(void* self, REFIID iid, LPVOID* ppv);
 ULONG PlugInAddRef(void* self) { return static_cast<ULONG>(++static_cast<PlugInObject*>(self)->t->refs); }
 ULONG PlugInRelease(void* self) { return Release(static_cast<PlugInObject*>(self)->t); }
 
-IOCFPlugInInterface kPlugInTable = {nullptr, PlugInQuery, PlugInAddRef, PlugInRelease, 1, 0,
-                                    nullptr, nullptr, nullptr};
+IOCFPlugInInterface kPlugInTable = {nullptr, Locked<PlugInQuery>::Call, Locked<PlugInAddRef>::Call,
+                                    Locked<PlugInRelease>::Call, 1, 0, nullptr, nullptr, nullptr};
 
 // Device methods.
 DeviceObject* Dev(void* self, const char* call) {
   auto* d = static_cast<DeviceObject*>(self);
   return Alive(d->t, call) ? d : nullptr;
 }
-ULONG DevRelease(void* self) { return Release(static_cast<DeviceObject*>(self)->t); }
+ULONG DevAddRef(void* self) { return static_cast<ULONG>(++static_cast<DeviceObject*>(self)->t->refs); }
+ULONG DevRelease(void* self) {
+  auto* d = static_cast<DeviceObject*>(self);
+  if (d->requests > 0) Error("Release while a request is on the bus for " + d->t->name);
+  return Release(d->t);
+}
 IOReturn DevOpen(void* self) {
   DeviceObject* d = Dev(self, "USBDeviceOpen");
   if (d == nullptr) return kIOReturnError;
   Log("USBDeviceOpen " + d->t->name);
-  IOReturn r = DeviceOf(d->device).open;
-  if (r == kIOReturnSuccess) d->t->open = true;
-  return r;
+  SimDevice& dev = DeviceOf(d->device);
+  if (dev.open != kIOReturnSuccess) return dev.open;
+  if (dev.opened) return kIOReturnExclusiveAccess;
+  dev.opened = d->t->open = true;
+  return kIOReturnSuccess;
 }
 IOReturn DevClose(void* self) {
   DeviceObject* d = Dev(self, "USBDeviceClose");
   if (d == nullptr) return kIOReturnError;
   Log("USBDeviceClose " + d->t->name);
   if (!d->t->open) Error("USBDeviceClose of a device not open: " + d->t->name);
+  else DeviceOf(d->device).opened = false;
   d->t->open = false;
   return kIOReturnSuccess;
 }
@@ -217,6 +259,7 @@ IOReturn DevSetConfiguration(void* self, UInt8 value) {
   DeviceObject* d = Dev(self, "SetConfiguration");
   if (d == nullptr) return kIOReturnError;
   Log("SetConfiguration " + d->t->name + " " + std::to_string(value));
+  OnTheBus();
   if (!d->t->open) Error("SetConfiguration on a device not open");
   return DeviceOf(d->device).setConfiguration;
 }
@@ -299,6 +342,9 @@ IOReturn DevRequest(void* self, IOUSBDevRequestTO* req) {
   if (r != kIOReturnSuccess) return r;
   SimDevice& dev = DeviceOf(d->device);
   if (dev.unplugged) return kIOReturnNoDevice;
+  d->requests++;
+  OnTheBus();
+  d->requests--;
   if (req->bmRequestType == 0x80 && req->bRequest == 6) return StringRequest(dev, req);
   dev.vendorRequests++;
   if ((req->bmRequestType & 0x80) != 0) {
@@ -312,19 +358,19 @@ IOReturn DevRequest(void* self, IOUSBDevRequestTO* req) {
 
 IOUSBDeviceInterface187 MakeDeviceTable() {
   IOUSBDeviceInterface187 t = {};
-  t.AddRef = [](void* self) -> ULONG { return static_cast<ULONG>(++static_cast<DeviceObject*>(self)->t->refs); };
-  t.Release = DevRelease;
-  t.USBDeviceOpen = DevOpen;
-  t.USBDeviceClose = DevClose;
-  t.GetDeviceVendor = DevVendor;
-  t.GetDeviceProduct = DevProduct;
-  t.GetNumberOfConfigurations = DevConfigurations;
-  t.GetConfigurationDescriptorPtr = DevDescriptor;
-  t.SetConfiguration = DevSetConfiguration;
-  t.CreateInterfaceIterator = DevInterfaces;
-  t.DeviceRequestTO = DevRequest;
-  t.GetLocationID = DevLocation;
-  t.USBGetSerialNumberStringIndex = DevSerialIndex;
+  t.AddRef = Locked<DevAddRef>::Call;
+  t.Release = Locked<DevRelease>::Call;
+  t.USBDeviceOpen = Locked<DevOpen>::Call;
+  t.USBDeviceClose = Locked<DevClose>::Call;
+  t.GetDeviceVendor = Locked<DevVendor>::Call;
+  t.GetDeviceProduct = Locked<DevProduct>::Call;
+  t.GetNumberOfConfigurations = Locked<DevConfigurations>::Call;
+  t.GetConfigurationDescriptorPtr = Locked<DevDescriptor>::Call;
+  t.SetConfiguration = Locked<DevSetConfiguration>::Call;
+  t.CreateInterfaceIterator = Locked<DevInterfaces>::Call;
+  t.DeviceRequestTO = Locked<DevRequest>::Call;
+  t.GetLocationID = Locked<DevLocation>::Call;
+  t.USBGetSerialNumberStringIndex = Locked<DevSerialIndex>::Call;
   return t;
 }
 IOUSBDeviceInterface187 kDeviceTable = MakeDeviceTable();
@@ -342,20 +388,33 @@ SimInterface& InterfaceOf(InterfaceObject* i) {
   }
   return gone;
 }
-ULONG IntfRelease(void* self) { return Release(static_cast<InterfaceObject*>(self)->t); }
+ULONG IntfAddRef(void* self) { return static_cast<ULONG>(++static_cast<InterfaceObject*>(self)->t->refs); }
+// Closing or releasing an interface under a waiting transfer is a close
+// that did not wait for the call to leave.
+void NoneWaiting(InterfaceObject* i, const char* call) {
+  if (i->waiting > 0) Error(std::string(call) + " while a transfer waits on " + i->t->name);
+}
+ULONG IntfRelease(void* self) {
+  NoneWaiting(static_cast<InterfaceObject*>(self), "Release");
+  return Release(static_cast<InterfaceObject*>(self)->t);
+}
 IOReturn IntfOpen(void* self) {
   InterfaceObject* i = Intf(self, "USBInterfaceOpen");
   if (i == nullptr) return kIOReturnError;
   Log("USBInterfaceOpen " + i->t->name);
-  IOReturn r = InterfaceOf(i).open;
-  if (r == kIOReturnSuccess) i->t->open = true;
-  return r;
+  SimInterface& s = InterfaceOf(i);
+  if (s.open != kIOReturnSuccess) return s.open;
+  if (s.opened) return kIOReturnExclusiveAccess;
+  s.opened = i->t->open = true;
+  return kIOReturnSuccess;
 }
 IOReturn IntfClose(void* self) {
   InterfaceObject* i = Intf(self, "USBInterfaceClose");
   if (i == nullptr) return kIOReturnError;
   Log("USBInterfaceClose " + i->t->name);
   if (!i->t->open) Error("USBInterfaceClose of an interface not open: " + i->t->name);
+  else InterfaceOf(i).opened = false;
+  NoneWaiting(i, "USBInterfaceClose");
   i->t->open = false;
   return kIOReturnSuccess;
 }
@@ -392,6 +451,32 @@ IOReturn Transfer(InterfaceObject* i, UInt8 pipe, IOReturn scripted) {
   if (DeviceOf(i->device).unplugged) return kIOReturnNoDevice;
   return s.halted.count(pipe) != 0 ? kIOUSBPipeStalled : kIOReturnSuccess;
 }
+// A bulk transfer on the bus: it waits until `moves` says the printer moves
+// its bytes (then takes a frame), its completion timeout passes (0: none, as IOKit's), AbortPipe
+// ends it (kIOReturnAborted) or the printer leaves. The pipes of an
+// interface not open do not exist.
+template <typename Moves>
+IOReturn Await(InterfaceObject* i, UInt8 pipe, UInt32 completionMs, Moves moves) {
+  if (!i->t->open) {
+    Error("transfer on " + i->t->name + ", which is not open");
+    return kIOReturnNotOpen;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(completionMs);
+  const unsigned aborts = i->aborts[pipe];
+  i->waiting++;
+  IOReturn r = kIOReturnSuccess;
+  while (!moves()) {
+    if (DeviceOf(i->device).unplugged) r = kIOReturnNoDevice;
+    else if (i->aborts[pipe] != aborts) r = kIOReturnAborted;
+    else if (completionMs != 0 && std::chrono::steady_clock::now() >= deadline) r = kIOReturnTimeout;
+    if (r != kIOReturnSuccess) break;
+    if (completionMs == 0) Changed().wait(SimLock());
+    else Changed().wait_until(SimLock(), deadline);
+  }
+  if (r == kIOReturnSuccess) OnTheBus();
+  i->waiting--;
+  return r;
+}
 IOReturn IntfRead(void* self, UInt8 pipe, void* buf, UInt32* size, UInt32 noData, UInt32 done) {
   InterfaceObject* i = Intf(self, "ReadPipeTO");
   if (i == nullptr) return kIOReturnError;
@@ -400,6 +485,8 @@ IOReturn IntfRead(void* self, UInt8 pipe, void* buf, UInt32* size, UInt32 noData
   IOReturn r = Transfer(i, pipe, Result("ReadPipeTO"));
   if (r != kIOReturnSuccess) return r;
   std::vector<UInt8>& in = world().bulkIn;
+  r = Await(i, pipe, done, [&] { return *size == 0 || !in.empty(); });
+  if (r != kIOReturnSuccess) return r;
   size_t n = in.size() < *size ? in.size() : *size;
   if (n > 0) std::memcpy(buf, in.data(), n);
   in.erase(in.begin(), in.begin() + static_cast<long>(n));
@@ -412,6 +499,8 @@ IOReturn IntfWrite(void* self, UInt8 pipe, void* buf, UInt32 size, UInt32 noData
   Log("WritePipeTO " + std::to_string(pipe) + " " + std::to_string(size) + " " +
       std::to_string(noData) + " " + std::to_string(done));
   IOReturn r = Transfer(i, pipe, Result("WritePipeTO"));
+  if (r != kIOReturnSuccess) return r;
+  r = Await(i, pipe, done, [] { return !world().outHeld; });
   if (r != kIOReturnSuccess) return r;
   DeviceOf(i->device).written += size;
   const UInt8* b = static_cast<const UInt8*>(buf);
@@ -428,17 +517,32 @@ IOReturn IntfClearStall(void* self, UInt8 pipe) {
   return r;
 }
 
+IOReturn IntfAbort(void* self, UInt8 pipe) {
+  InterfaceObject* i = Intf(self, "AbortPipe");
+  if (i == nullptr) return kIOReturnError;
+  Log("AbortPipe " + std::to_string(pipe));
+  if (!i->t->open) {
+    Error("AbortPipe on " + i->t->name + ", which is not open");
+    return kIOReturnNotOpen;
+  }
+  i->aborts[pipe]++;
+  InterfaceOf(i).halted.erase(pipe);  // an abort clears the halt, as Apple documents
+  Changed().notify_all();
+  return kIOReturnSuccess;
+}
+
 IOUSBInterfaceInterface190 MakeInterfaceTable() {
   IOUSBInterfaceInterface190 t = {};
-  t.AddRef = [](void* self) -> ULONG { return static_cast<ULONG>(++static_cast<InterfaceObject*>(self)->t->refs); };
-  t.Release = IntfRelease;
-  t.USBInterfaceOpen = IntfOpen;
-  t.USBInterfaceClose = IntfClose;
-  t.GetNumEndpoints = IntfEndpoints;
-  t.GetPipeProperties = IntfPipe;
-  t.ReadPipeTO = IntfRead;
-  t.WritePipeTO = IntfWrite;
-  t.ClearPipeStallBothEnds = IntfClearStall;
+  t.AddRef = Locked<IntfAddRef>::Call;
+  t.Release = Locked<IntfRelease>::Call;
+  t.USBInterfaceOpen = Locked<IntfOpen>::Call;
+  t.USBInterfaceClose = Locked<IntfClose>::Call;
+  t.GetNumEndpoints = Locked<IntfEndpoints>::Call;
+  t.GetPipeProperties = Locked<IntfPipe>::Call;
+  t.AbortPipe = Locked<IntfAbort>::Call;
+  t.ReadPipeTO = Locked<IntfRead>::Call;
+  t.WritePipeTO = Locked<IntfWrite>::Call;
+  t.ClearPipeStallBothEnds = Locked<IntfClearStall>::Call;
   return t;
 }
 IOUSBInterfaceInterface190 kInterfaceTable = MakeInterfaceTable();
@@ -454,7 +558,7 @@ HRESULT PlugInQuery(void* self, REFIID iid, LPVOID* ppv) {
       return E_NOINTERFACE;
     }
     if (DeviceOf(p->device).query != S_OK) return DeviceOf(p->device).query;
-    auto* d = new DeviceObject{&kDeviceTable, Track(DeviceName(p->device)), p->device};
+    auto* d = new DeviceObject{&kDeviceTable, Track(DeviceName(p->device)), p->device, 0};
     *ppv = &d->vtbl;
     return S_OK;
   }
@@ -467,7 +571,7 @@ HRESULT PlugInQuery(void* self, REFIID iid, LPVOID* ppv) {
     return dev.interfaces[static_cast<size_t>(p->interface)].query;
   }
   auto* i = new InterfaceObject{&kInterfaceTable, Track(InterfaceName(p->device, p->interface)),
-                                p->device, p->interface, {}};
+                                p->device, p->interface, {}, {}, 0};
   *ppv = &i->vtbl;
   return S_OK;
 }
@@ -488,6 +592,7 @@ const CFAllocatorRef kCFAllocatorSystemDefault = nullptr;
 mach_port_t mach_task_self_ = 7;
 
 CFNumberRef CFNumberCreate(CFAllocatorRef, CFNumberType type, const void* valuePtr) {
+  Hold hold(SimLock());
   auto* o = new CFObject{nullptr, true, type, 0, {}};
   if (type == kCFNumberSInt32Type) o->value = *static_cast<const SInt32*>(valuePtr);
   else if (type == kCFNumberSInt16Type) o->value = *static_cast<const int16_t*>(valuePtr);
@@ -500,6 +605,7 @@ CFNumberRef CFNumberCreate(CFAllocatorRef, CFNumberType type, const void* valueP
 }
 
 CFStringRef __CFStringMakeConstantString(const char* cStr) {
+  Hold hold(SimLock());
   static auto* strings = new std::map<std::string, std::string*>;
   std::string*& s = (*strings)[cStr];
   if (s == nullptr) s = new std::string(cStr);
@@ -507,6 +613,7 @@ CFStringRef __CFStringMakeConstantString(const char* cStr) {
 }
 
 void CFDictionarySetValue(CFMutableDictionaryRef dict, const void* key, const void* value) {
+  Hold hold(SimLock());
   auto d = cfObjects().find(dict);
   auto v = cfObjects().find(value);
   if (d == cfObjects().end() || v == cfObjects().end()) {
@@ -524,6 +631,7 @@ void CFDictionarySetValue(CFMutableDictionaryRef dict, const void* key, const vo
 }
 
 void CFRelease(CFTypeRef cf) {
+  Hold hold(SimLock());
   auto it = cfObjects().find(cf);
   if (it == cfObjects().end()) {
     Error("CFRelease of an object not created");
@@ -536,6 +644,7 @@ CFUUIDRef CFUUIDGetConstantUUIDWithBytes(CFAllocatorRef, UInt8 b0, UInt8 b1, UIn
                                          UInt8 b4, UInt8 b5, UInt8 b6, UInt8 b7, UInt8 b8,
                                          UInt8 b9, UInt8 b10, UInt8 b11, UInt8 b12, UInt8 b13,
                                          UInt8 b14, UInt8 b15) {
+  Hold hold(SimLock());
   static auto* constants = new std::vector<UUIDObject*>;
   CFUUIDBytes bytes = {b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14, b15};
   for (UUIDObject* u : *constants) {
@@ -546,10 +655,12 @@ CFUUIDRef CFUUIDGetConstantUUIDWithBytes(CFAllocatorRef, UInt8 b0, UInt8 b1, UIn
 }
 
 CFUUIDBytes CFUUIDGetUUIDBytes(CFUUIDRef uuid) {
+  Hold hold(SimLock());
   return reinterpret_cast<const UUIDObject*>(uuid)->bytes;
 }
 
 kern_return_t mach_port_deallocate(ipc_space_t task, mach_port_name_t name) {
+  Hold hold(SimLock());
   if (task != mach_task_self_) Error("mach_port_deallocate in another task");
   Handle* h = Find(name, "mach_port_deallocate");
   if (h == nullptr) return KERN_SUCCESS;
@@ -559,6 +670,7 @@ kern_return_t mach_port_deallocate(ipc_space_t task, mach_port_name_t name) {
 }
 
 kern_return_t IOMasterPort(mach_port_t bootstrap, mach_port_t* master) {
+  Hold hold(SimLock());
   Log("IOMasterPort " + std::to_string(bootstrap));
   if (world().masterPort != KERN_SUCCESS) return world().masterPort;
   *master = world().masterPortNull ? MACH_PORT_NULL : NewHandle(Kind::MasterPort, "masterport");
@@ -566,6 +678,7 @@ kern_return_t IOMasterPort(mach_port_t bootstrap, mach_port_t* master) {
 }
 
 CFMutableDictionaryRef IOServiceMatching(const char* name) {
+  Hold hold(SimLock());
   Log(std::string("IOServiceMatching ") + name);
   if (world().matchingNull) return nullptr;
   auto* o = new CFObject{Track("matching"), false, 0, 0, {}};
@@ -575,6 +688,7 @@ CFMutableDictionaryRef IOServiceMatching(const char* name) {
 
 kern_return_t IOServiceGetMatchingServices(mach_port_t master, CFDictionaryRef matching,
                                            io_iterator_t* existing) {
+  Hold hold(SimLock());
   Log("IOServiceGetMatchingServices");
   Handle* m = Find(master, "IOServiceGetMatchingServices");
   if (m != nullptr && m->kind != Kind::MasterPort) Error("matching through " + m->t->name);
@@ -614,6 +728,7 @@ kern_return_t IOServiceGetMatchingServices(mach_port_t master, CFDictionaryRef m
 }
 
 io_object_t IOIteratorNext(io_iterator_t iterator) {
+  Hold hold(SimLock());
   Handle* h = Find(iterator, "IOIteratorNext");
   if (h == nullptr || h->pending.empty()) return 0;
   io_object_t next = h->pending.front();
@@ -622,6 +737,7 @@ io_object_t IOIteratorNext(io_iterator_t iterator) {
 }
 
 kern_return_t IOObjectRelease(io_object_t object) {
+  Hold hold(SimLock());
   Handle* h = Find(object, "IOObjectRelease");
   if (h == nullptr) return kIOReturnError;
   if (h->kind == Kind::MasterPort) Error("IOObjectRelease of the master port");
@@ -638,6 +754,7 @@ kern_return_t IOCreatePlugInInterfaceForService(io_service_t service, CFUUIDRef 
                                                 CFUUIDRef interfaceType,
                                                 IOCFPlugInInterface*** theInterface,
                                                 SInt32* theScore) {
+  Hold hold(SimLock());
   Handle* h = Find(service, "IOCreatePlugInInterfaceForService");
   if (h == nullptr) return kIOReturnError;
   Log("IOCreatePlugInInterfaceForService " + h->t->name);

@@ -17,7 +17,10 @@
 //   masterport CODE|null, matching null, services CODE
 //   result CALL CODE [N]           the Nth next CALL answers CODE
 //   reply BREQUEST HEX...          an IN vendor request's data
-//   bulkin HEX...                  what the bulk IN pipe delivers
+//   bulkin HEX...                  what the bulk IN pipe delivers; a read
+//                                  waits while it is empty
+//   bulkout hold|take              the printer stops or starts taking
+//                                  bytes; a write waits while it is held
 //   unplug D                       printer D leaves the bus
 //   io D                           vendor requests and bytes written that
 //                                  reached printer D
@@ -133,6 +136,9 @@ std::string Command(const std::string& line) {
     w.replies[static_cast<int>(Number(value))] = Bytes(in);
   } else if (verb == "bulkin") {
     w.bulkIn = Bytes(in);
+  } else if (verb == "bulkout") {
+    in >> value;
+    w.outHeld = value == "hold";
   } else if (verb == "unplug" || verb == "io") {
     in >> value;
     size_t d = static_cast<size_t>(Number(value));
@@ -164,7 +170,13 @@ std::string Command(const std::string& line) {
 extern "C" JNIEXPORT jstring JNICALL Java_com_kelvora_iokitsim_SimulatedIOKit_command(
     JNIEnv* env, jclass, jstring line) {
   const char* chars = env->GetStringUTFChars(line, nullptr);
-  std::string answer = iokit_sim::Command(chars);
+  std::string answer;
+  {
+    std::lock_guard<std::recursive_mutex> hold(iokit_sim::SimLock());
+    answer = iokit_sim::Command(chars);
+    // Transfers waiting on the bus look again: data, an unplug, a release.
+    iokit_sim::Changed().notify_all();
+  }
   env->ReleaseStringUTFChars(line, chars);
   return env->NewStringUTF(answer.c_str());
 }

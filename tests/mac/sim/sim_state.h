@@ -8,8 +8,10 @@
 #include <IOKit/usb/IOUSBLib.h>
 #include <mach/mach.h>
 
+#include <condition_variable>
 #include <map>
 #include <set>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,7 @@ struct SimInterface {
   IOReturn numEndpoints = kIOReturnSuccess;
   int pipeFailsAt = -1;  // GetPipeProperties fails from this reference on
   std::set<int> halted;  // pipes that stalled, until cleared at both ends
+  bool opened = false;   // through some interface object: opens are exclusive
 };
 
 struct SimDevice {
@@ -54,6 +57,7 @@ struct SimDevice {
   bool unplugged = false;  // matching skips it, its calls answer kIOReturnNoDevice
   int vendorRequests = 0;  // that reached it
   size_t written = 0;      // bytes its bulk OUT pipe took
+  bool opened = false;     // through some device object: opens are exclusive
 };
 
 struct World {
@@ -66,6 +70,7 @@ struct World {
   std::map<std::string, int> calls;
   std::map<int, std::vector<UInt8>> replies;  // bRequest -> IN data
   std::vector<UInt8> bulkIn;
+  bool outHeld = false;  // the printer takes no bytes: writes wait
   std::vector<UInt8> written;
   std::vector<std::string> log;
   std::vector<std::string> errors;  // misuse of the frameworks
@@ -73,6 +78,11 @@ struct World {
 };
 
 World& world();
+// Calls come from any thread, as IOKit's do: every call and command holds
+// this lock; a transfer waiting on the bus sleeps on `Changed()`, which
+// every command and abort wakes.
+std::recursive_mutex& SimLock();
+std::condition_variable_any& Changed();
 void Log(const std::string& line);
 void Error(const std::string& line);
 // The scripted result of this call of `call`, counting it.

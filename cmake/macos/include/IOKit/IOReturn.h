@@ -15,6 +15,8 @@ typedef kern_return_t IOReturn;
 #define kIOReturnError iokit_common_err(0x2bc)
 #define kIOReturnNoDevice iokit_common_err(0x2c0)
 #define kIOReturnExclusiveAccess iokit_common_err(0x2c5)
+#define kIOReturnNotOpen iokit_common_err(0x2cd)
 #define kIOReturnTimeout iokit_common_err(0x2d6)
+#define kIOReturnAborted iokit_common_err(0x2eb)
 
 #endif

@@ -14,9 +14,19 @@ import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.fail;
 
 import com.kelvora.iokitsim.SimulatedIOKit;
 import java.util.List;
+import java.util.Random;
+import java.util.concurrent.Callable;
+import java.util.concurrent.CyclicBarrier;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
+import java.util.concurrent.TimeUnit;
+import java.util.concurrent.locks.LockSupport;
+import java.util.function.BooleanSupplier;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
@@ -45,6 +55,8 @@ class MacUsbTest {
     static final String STALLED = "0xE000404F";
     // A timeout whose low 32 bits are 300.
     static final long TIMEOUT = (5L << 32) | 300;
+    // Low 32 bits 0: IOKit's transfer, and the wait for the line, have no limit.
+    static final long NO_LIMIT = 5L << 32;
 
     private final VelaCommPortMacUSB port = new VelaCommPortMacUSB("usb0");
 
@@ -320,6 +332,143 @@ class MacUsbTest {
         raises(CAN_NOT_OPEN, () -> bySerial._openPort("usb:serial=" + secondSerial, null));
         open();  // any other name: the first printer present
         assertEquals(List.of("device0 (open)", "device0.interface0 (open)"), held());
+    }
+
+    @Test
+    void callsFromManyThreadsShareTheOnePortSafely() throws Exception {
+        ExecutorService pool = Executors.newCachedThreadPool();
+        try {
+            for (int seed = 1; seed <= 5; seed++) {
+                Random random = new Random(seed);
+                // Two opens at once: one takes the one slot, the other is refused untouched.
+                for (int round = 0; round < 10; round++) {
+                    script("reset");
+                    printer();
+                    VelaCommPortMacUSB a = new VelaCommPortMacUSB("usbA");
+                    VelaCommPortMacUSB b = new VelaCommPortMacUSB("usbB");
+                    CyclicBarrier start = new CyclicBarrier(2);
+                    int jitter = random.nextInt(300_000);
+                    Future<Object> fa = onThread(pool, () -> {
+                        start.await();
+                        a._openPort("usbA", null);
+                        return "opened";
+                    });
+                    Future<Object> fb = onThread(pool, () -> {
+                        start.await();
+                        LockSupport.parkNanos(jitter);
+                        b._openPort("usbB", null);
+                        return "opened";
+                    });
+                    Object ra = result(fa);
+                    Object rb = result(fb);
+                    assertEquals(List.of("opened", TOO_MANY), ra.equals("opened") ? List.of(ra, rb) : List.of(rb, ra));
+                    assertEquals(List.of("device0 (open)", "device0.interface0 (open)"), held());
+                    (ra.equals("opened") ? a : b)._closePort();
+                    nothingHeldNorMisused();
+                }
+
+                // A status poll beside a send; a second send waits for the first to end.
+                script("reset");
+                printer();
+                open();
+                byte[] first = bytes(random, 4096 + random.nextInt(8000));
+                byte[] second = bytes(random, 1 + random.nextInt(6000));
+                script("reply 1 18", "bulkout hold");
+                Future<Object> s1 = onThread(pool, () -> port._sendData(first, first.length, NO_LIMIT));
+                until(() -> calls("WritePipeTO").size() == 1);
+                Future<Object> s2 = onThread(pool, () -> port._sendData(second, second.length, NO_LIMIT));
+                for (int i = random.nextInt(10); i < 20; i++) {
+                    assertEquals(0, port._getENQStatus(TIMEOUT));
+                    assertTrue(port._getOnlineStatus(TIMEOUT));
+                }
+                // A call whose line stays taken past its timeout's low 32 bits ends as a timed-out one.
+                long brief = (5L << 32) | 30;
+                raises(WRITE_FAILED, () -> port._sendData(second, 1, brief));
+                raises(READ_FAILED, () -> port._receiveData(new byte[1], 1, brief));
+                assertEquals(1, calls("WritePipeTO").size());
+                assertFalse(s1.isDone());
+                script("bulkout take");
+                assertEquals(first.length, result(s1));
+                assertEquals(second.length, result(s2));
+                assertEquals(first.length + second.length + " " + fnv(first, second), SimulatedIOKit.command("written"));
+                assertEquals(List.of(), calls("ReadPipeTO"));
+
+                // A close under a receive waiting on the bus, with a send waiting for the line.
+                script("reply 3 00 05");
+                Future<Object> receive = onThread(pool, () -> port._receiveData(new byte[8], 8, NO_LIMIT));
+                until(() -> calls("ReadPipeTO").size() == 1);
+                Future<Object> send = onThread(pool, () -> port._sendData(first, first.length, NO_LIMIT));
+                LockSupport.parkNanos(random.nextInt(2_000_000));
+                Future<Object> close = onThread(pool, () -> {
+                    port._closePort();
+                    return "closed";
+                });
+                assertEquals("closed", result(close));
+                assertEquals(NOT_OPENED, result(receive));
+                assertEquals(NOT_OPENED, result(send));
+                assertFalse(calls("AbortPipe 2").isEmpty());
+                assertEquals(first.length + second.length + " " + fnv(first, second), SimulatedIOKit.command("written"));
+                nothingHeldNorMisused();
+
+                // A vanished printer seen by a status poll closes the port under the waiting receive.
+                open();
+                script("reply 3 00 05");
+                Future<Object> waiting = onThread(pool, () -> port._receiveData(new byte[8], 8, NO_LIMIT));
+                until(() -> calls("ReadPipeTO").size() == 2);
+                script("result DeviceRequestTO " + NO_DEVICE);
+                raises(GONE, () -> port._getENQStatus(TIMEOUT));
+                assertEquals(NOT_OPENED, result(waiting));
+                nothingHeldNorMisused();
+            }
+        } finally {
+            pool.shutdownNow();
+        }
+    }
+
+    /** A call on another thread: what it returned, or the message it raised. */
+    private static Future<Object> onThread(ExecutorService pool, Callable<Object> call) {
+        return pool.submit(() -> {
+            try {
+                return call.call();
+            } catch (VelaBrevantException e) {
+                return e.getMessage();
+            }
+        });
+    }
+
+    private static Object result(Future<Object> call) throws Exception {
+        return call.get(30, TimeUnit.SECONDS);
+    }
+
+    private static void until(BooleanSupplier done) throws InterruptedException {
+        for (long deadline = System.nanoTime() + TimeUnit.SECONDS.toNanos(30); !done.getAsBoolean(); ) {
+            if (System.nanoTime() > deadline) {
+                fail("the simulated IOKit never saw the call");
+            }
+            Thread.sleep(1);
+        }
+    }
+
+    private static void nothingHeldNorMisused() {
+        assertEquals(List.of(), held());
+        assertEquals(List.of(), errors());
+    }
+
+    private static byte[] bytes(Random random, int n) {
+        byte[] b = new byte[n];
+        random.nextBytes(b);
+        return b;
+    }
+
+    /** The FNV-1a sum the simulation gives of all bytes written, in its form. */
+    private static String fnv(byte[]... parts) {
+        int sum = 0x811C9DC5;
+        for (byte[] part : parts) {
+            for (byte b : part) {
+                sum = (sum ^ (b & 0xFF)) * 16777619;
+            }
+        }
+        return "0x" + Integer.toHexString(sum).toUpperCase();
     }
 
     private static String io(int device) {
