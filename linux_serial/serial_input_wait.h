@@ -5,8 +5,8 @@
 
 namespace vela {
 
-// The serial library's polling step: how often a wait looks at the line
-// while bytes come in or DSR is low.
+// The serial library's polling step: how often a wait looks at a line
+// whose input stands still, or whose DSR is low.
 inline constexpr std::int32_t kSerialStepMilliseconds = 20;
 
 enum class InputWait { kQueued, kTimedOut, kCountFailed };
@@ -14,9 +14,11 @@ enum class InputWait { kQueued, kTimedOut, kCountFailed };
 // Waits until at least `length` bytes are queued, without taking any, and
 // leaves the line's settings as it found them. The timeout is an idle
 // timeout: every change in the queued count seen at a look starts it again.
-// The wait sleeps through silence on an empty line until its first byte,
-// looks at the count once per 20 ms step while bytes are queued, and gives
-// up at its deadline. A timeout of 0 or less gives up at once.
-InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout);
+// The wait sleeps through silence on an empty line until its first byte;
+// while bytes are queued it looks again when the missing ones would be
+// there at `byteNanoseconds` each, and at most once per 20 ms step while
+// the count stands still. It gives up at its deadline; a timeout of 0 or
+// less gives up at once.
+InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, long byteNanoseconds);
 
 }  // namespace vela

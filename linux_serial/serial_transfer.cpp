@@ -27,9 +27,9 @@ std::int32_t CountDown(std::int32_t remaining) {
 // Fills `scratch` with exactly `length` bytes once they are all queued.
 // Returns the bytes read, or -1 with a message. Bytes of a device that took
 // the port's descriptor number while the wait went on are not taken.
-int WaitAndRead(int fd, const SerialDeviceIdentity& identity, unsigned char* scratch,
-                int length, std::int32_t timeout, const char** message) {
-  switch (WaitForQueuedInput(fd, length, timeout)) {
+int WaitAndRead(int fd, const SerialDeviceIdentity& identity, long byteNanoseconds,
+                unsigned char* scratch, int length, std::int32_t timeout, const char** message) {
+  switch (WaitForQueuedInput(fd, length, timeout, byteNanoseconds)) {
     case InputWait::kCountFailed:
       *message = kFionreadFailed;
       return -1;
@@ -159,7 +159,8 @@ jint ReceiveSerialData(JNIEnv* env, const SerialPort* port, jbyteArray buffer,
   // Copied before the wait: a close from another thread clears the record.
   const int fd = port->fd;
   const SerialDeviceIdentity identity = port->identity;
-  int n = WaitAndRead(fd, identity, scratch, length, LowTimeout(timeout), message);
+  const long byteNanoseconds = SerialByteNanoseconds(port->settings);
+  int n = WaitAndRead(fd, identity, byteNanoseconds, scratch, length, LowTimeout(timeout), message);
   if (n >= 0) {
     n = ClampToArray(n, arrayLength);
     if (!CopyToArray(env, buffer, scratch, n, kSerialLookupTexts, message)) n = -1;

@@ -2,6 +2,8 @@
  * as fast as it can and sends a byte on request. Links the slave at
  * LINK_PATH, prints that path, then answers commands on stdin:
  *   b   send one byte; prints the CLOCK_MONOTONIC nanoseconds of the write
+ *   t N NS  send N bytes, one every NS nanoseconds, as a UART puts a reply
+ *       on the line; prints the nanoseconds of the last byte's write
  *   n   prints the bytes read since the last n
  * usage: pty_printer LINK_PATH */
 #define _GNU_SOURCE
@@ -9,12 +11,34 @@
 #include <pty.h>
 #include <stdatomic.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
 
 static int master;
 static atomic_long received;
+
+static long long now_ns(void) {
+  struct timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+/* Byte k leaves at start + k * interval, however late the one before was. */
+static long long trickle(long count, long long interval) {
+  long long start = now_ns(), last = start;
+  for (long k = 0; k < count; k++) {
+    long long due = start + k * interval;
+    struct timespec at = {(time_t)(due / 1000000000LL), (long)(due % 1000000000LL)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, NULL) != 0) {
+    }
+    last = now_ns();
+    if (write(master, "A", 1) != 1) perror("write");
+  }
+  return last;
+}
 
 static void* drain(void* unused) {
   (void)unused;
@@ -46,6 +70,8 @@ int main(int argc, char** argv) {
     perror("symlink");
     return 1;
   }
+  /* Byte times at 38400 baud are 260 us: sleeps end when they are due. */
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   pthread_t reader;
   pthread_create(&reader, NULL, drain, NULL);
   printf("%s\n", argv[1]);
@@ -53,10 +79,13 @@ int main(int argc, char** argv) {
   char line[64];
   while (fgets(line, sizeof line, stdin) != NULL) {
     if (line[0] == 'b') {
-      struct timespec t;
-      clock_gettime(CLOCK_MONOTONIC, &t);
+      long long t = now_ns();
       if (write(master, "A", 1) != 1) perror("write");
-      printf("%lld\n", (long long)t.tv_sec * 1000000000LL + t.tv_nsec);
+      printf("%lld\n", t);
+    } else if (line[0] == 't') {
+      char* end;
+      long count = strtol(line + 1, &end, 10);
+      printf("%lld\n", trickle(count, strtoll(end, NULL, 10)));
     } else if (line[0] == 'n') {
       printf("%ld\n", atomic_exchange(&received, 0));
     }
