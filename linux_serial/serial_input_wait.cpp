@@ -1,10 +1,14 @@
 #include "serial_input_wait.h"
 
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <limits>
 
 #include "posix_wait.h"
 
@@ -43,6 +47,53 @@ Deadline NextLook(bool polled, long long pauseMicroseconds, const Deadline& idle
   return left > 2 * kSerialStepMilliseconds ? DeadlineIn(left - kSerialStepMilliseconds) : idleEnd;
 }
 
+// The line's deliveries of input. poll() answers at once while any byte is
+// queued; edge-triggered epoll wakes on each delivery, bytes queued or not.
+// Set up the first time a wait needs it.
+class Deliveries {
+ public:
+  explicit Deliveries(int fd) : fd_(fd) {}
+  ~Deliveries() {
+    if (epoll_ >= 0) close(epoll_);
+  }
+  Deliveries(const Deliveries&) = delete;
+  Deliveries& operator=(const Deliveries&) = delete;
+
+  // False when the line cannot be watched.
+  bool Watch() {
+    if (epoll_ < 0 && !failed_) {
+      epoll_ = epoll_create1(EPOLL_CLOEXEC);
+      epoll_event event{};
+      event.events = EPOLLIN | EPOLLET;
+      if (epoll_ >= 0 && epoll_ctl(epoll_, EPOLL_CTL_ADD, fd_, &event) != 0) {
+        close(epoll_);
+        epoll_ = -1;
+      }
+      failed_ = epoll_ < 0;
+    }
+    return epoll_ >= 0;
+  }
+
+  // Sleeps until the next delivery or the deadline; true when epoll
+  // answered. Its answer may stand for a delivery the last look counted
+  // already, or, right after setup, for the bytes queued then.
+  bool WaitUntil(const Deadline& deadline) {
+    epoll_event event;
+    int ready;
+    do {
+      // Rounded up: epoll counts whole milliseconds.
+      const long long ms = std::min<long long>(MillisecondsLeft(deadline) + 1, std::numeric_limits<int>::max());
+      ready = epoll_wait(epoll_, &event, 1, static_cast<int>(ms));
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+  }
+
+ private:
+  int fd_;
+  int epoll_ = -1;
+  bool failed_ = false;
+};
+
 }  // namespace
 
 InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, long byteNanoseconds) {
@@ -52,20 +103,25 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, long byte
   if (queued >= length) return InputWait::kQueued;
   bool pollWorks = PollSeesFirstByte(fd);
   Deadline idleEnd = DeadlineIn(timeout);
-  // Once bytes come in, the next look is due when the rest would be there
-  // at line speed: a reply sent byte by byte is taken within a byte time
-  // of its last byte, with a look or two for the whole reply. While the
-  // count stands still the next look waits as long again as the line has
-  // been quiet, up to a step: a byte after a pause is taken within that
-  // pause's length, and a slow stream costs a few looks per byte, not one
-  // per byte time. Bytes queued before the call may be the start of a reply.
-  long long pause = queued > 0 ? RestAtLineSpeed(length - queued, byteNanoseconds) : kStepMicroseconds;
-  long long quiet = 0;  // slept since the count last changed
+  Deliveries deliveries(fd);
+  // While bytes come in, the next look is due when the rest would be there
+  // at line speed: a reply sent byte by byte is taken within a byte time of
+  // its last byte, after a look or two. A look that finds nothing new waits
+  // for the line's next delivery, at most a step: a late byte is taken when
+  // it comes, and a slow stream costs two looks a byte. Bytes queued before
+  // the call may be the start of a reply.
+  bool arriving = queued > 0;
+  int emptyAnswers = 0;  // epoll answers in a row with nothing new
   for (;;) {
     const bool polled = pollWorks && queued == 0;
+    const bool watched = !polled && !arriving && pollWorks && deliveries.Watch();
+    const long long pause = arriving ? RestAtLineSpeed(length - queued, byteNanoseconds) : kStepMicroseconds;
     Deadline wakeBy = NextLook(polled, pause, idleEnd);
+    bool answered = false;
     if (polled) {
       PollUntil(fd, POLLIN, wakeBy);
+    } else if (watched) {
+      answered = deliveries.WaitUntil(wakeBy);
     } else {
       SleepUntil(wakeBy);
     }
@@ -74,17 +130,17 @@ InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, long byte
     if (queued >= length) return InputWait::kQueued;
     if (queued != previous) {
       idleEnd = DeadlineIn(timeout);  // the timeout bounds silence, not the transfer
-      pause = RestAtLineSpeed(length - queued, byteNanoseconds);
-      quiet = 0;
+      arriving = true;
+      emptyAnswers = 0;
       continue;
     }
     if (HasPassed(idleEnd)) return InputWait::kTimedOut;
-    // poll() answered early with nothing queued: a hang-up, or a line that
-    // reports what it has not got. It would answer at once again: plain
-    // steps from here.
-    if (polled && !HasPassed(wakeBy)) pollWorks = false;
-    quiet += pause;
-    pause = std::min(quiet, kStepMicroseconds);
+    // poll() answered early with nothing queued, or epoll twice in a row
+    // with nothing new: a hang-up, or a line that reports what it has not
+    // got. It would answer at once again: plain steps from here.
+    emptyAnswers = answered ? emptyAnswers + 1 : 0;
+    if ((polled && !HasPassed(wakeBy)) || emptyAnswers == 2) pollWorks = false;
+    arriving = false;
   }
 }
 

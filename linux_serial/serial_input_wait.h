@@ -14,11 +14,11 @@ enum class InputWait { kQueued, kTimedOut, kCountFailed };
 // Waits until at least `length` bytes are queued, without taking any, and
 // leaves the line's settings as it found them. The timeout is an idle
 // timeout: every change in the queued count seen at a look starts it again.
-// The wait sleeps through silence on an empty line until its first byte;
-// while bytes are queued it looks again when the missing ones would be
-// there at `byteNanoseconds` each, and at most once per 20 ms step while
-// the count stands still. It gives up at its deadline; a timeout of 0 or
-// less gives up at once.
+// The wait sleeps through silence on an empty line until its first byte.
+// Once bytes come in it looks again when the missing ones would be there
+// at `byteNanoseconds` each; while the count stands still it sleeps until
+// the line delivers more, looking at least once per 20 ms step. It gives
+// up at its deadline; a timeout of 0 or less gives up at once.
 InputWait WaitForQueuedInput(int fd, int length, std::int32_t timeout, long byteNanoseconds);
 
 }  // namespace vela

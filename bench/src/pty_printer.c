@@ -3,12 +3,14 @@
  * LINK_PATH, prints that path, then answers commands on stdin:
  *   b   send one byte; prints the CLOCK_MONOTONIC nanoseconds of the write
  *   t N NS  send N bytes, one every NS nanoseconds, as a UART puts a reply
- *       on the line; prints the nanoseconds of the last byte's write
+ *       on the line; prints the nanoseconds of the last byte's write and
+ *       how far the latest byte fell behind its time
  *   n   prints the bytes read since the last n
  * usage: pty_printer LINK_PATH */
 #define _GNU_SOURCE
 #include <pthread.h>
 #include <pty.h>
+#include <sched.h>
 #include <stdatomic.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,14 +29,16 @@ static long long now_ns(void) {
 }
 
 /* Byte k leaves at start + k * interval, however late the one before was. */
-static long long trickle(long count, long long interval) {
+static long long trickle(long count, long long interval, long long* lag) {
   long long start = now_ns(), last = start;
+  *lag = 0;
   for (long k = 0; k < count; k++) {
     long long due = start + k * interval;
     struct timespec at = {(time_t)(due / 1000000000LL), (long)(due % 1000000000LL)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, NULL) != 0) {
     }
     last = now_ns();
+    if (last - due > *lag) *lag = last - due;
     if (write(master, "A", 1) != 1) perror("write");
   }
   return last;
@@ -74,6 +78,10 @@ int main(int argc, char** argv) {
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   pthread_t reader;
   pthread_create(&reader, NULL, drain, NULL);
+  /* A UART keeps its pace whatever the CPUs do: the sending thread runs
+   * ahead of other work where it may (root); elsewhere the lag shows it. */
+  struct sched_param fifo = {.sched_priority = 10};
+  sched_setscheduler(0, SCHED_FIFO, &fifo);
   printf("%s\n", argv[1]);
   fflush(stdout);
   char line[64];
@@ -85,7 +93,9 @@ int main(int argc, char** argv) {
     } else if (line[0] == 't') {
       char* end;
       long count = strtol(line + 1, &end, 10);
-      printf("%lld\n", trickle(count, strtoll(end, NULL, 10)));
+      long long lag;
+      long long last = trickle(count, strtoll(end, NULL, 10), &lag);
+      printf("%lld %lld\n", last, lag);
     } else if (line[0] == 'n') {
       printf("%ld\n", atomic_exchange(&received, 0));
     }

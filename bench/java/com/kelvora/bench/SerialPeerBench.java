@@ -271,9 +271,14 @@ public final class SerialPeerBench {
             return ask("b");
         }
 
-        /** Sends n bytes, one per interval; the monotonic nanoseconds of the last write. */
-        long trickle(int n, long intervalNs) throws IOException {
-            return ask("t " + n + " " + intervalNs);
+        /**
+         * Sends n bytes, one per interval; the monotonic nanoseconds of the
+         * last write, and how far the latest byte fell behind its time.
+         */
+        long[] trickle(int n, long intervalNs) throws IOException {
+            in.println("t " + n + " " + intervalNs);
+            String[] words = out.readLine().split(" ");
+            return new long[] {Long.parseLong(words[0]), Long.parseLong(words[1])};
         }
 
         /** Bytes read since the last call, once the line has been quiet a while. */
@@ -307,6 +312,8 @@ public final class SerialPeerBench {
         final Map<String, List<Double>> trickleMs = new LinkedHashMap<>();
         /** The receiving thread's sleeps during each of those receives. */
         final Map<String, List<Double>> trickleWakes = new LinkedHashMap<>();
+        /** Of those, the replies the printer sent off its pace. */
+        int lateReplies;
     }
 
     /** The sleeps of the calling thread so far: each one ends in a wake-up. */
@@ -372,9 +379,10 @@ public final class SerialPeerBench {
                     return t;
                 });
                 Thread.sleep(2 + random.nextInt(25));
-                long last = printer.trickle(n, byteNanos(baud));
-                got.add((done.get() - last) / 1e6);
+                long[] sent = printer.trickle(n, byteNanos(baud));
+                got.add((done.get() - sent[0]) / 1e6);
                 wakes.add((double) sleeps[0]);
+                if (sent[1] > byteNanos(baud) / 2) f.lateReplies++;
             }
         }
     }
@@ -487,6 +495,12 @@ public final class SerialPeerBench {
             }
             System.out.println(row);
         }
+        StringBuilder late = new StringBuilder("replies with a byte sent over half a byte time late:");
+        for (int i = 0; i < peers.size(); i++) {
+            late.append(String.format(" %s %d of %d;", peers.get(i).name(), figs.get(i).lateReplies,
+                    samples * figs.get(i).trickleMs.size()));
+        }
+        System.out.println(late);
     }
 
     static void row(String figure, double vela, double jssc, String unit, double ratio) {

@@ -71,12 +71,11 @@ class LinuxSerialLineSpeedTest {
 
     /**
      * Looks at the input count a wait of `ms` may take while `bytes` arrive:
-     * one a step, and for each byte one when the rest is due at line speed
-     * and four that stretch the pause back to a step (at 9600 baud) while
-     * the line is quiet.
+     * one a step, and for each byte the one it wakes and one when the rest
+     * is due at line speed.
      */
     static long looksAllowed(long ms, int bytes) {
-        return ms / STEP_MS + 3 + 5L * bytes;
+        return ms / STEP_MS + 3 + 2L * bytes;
     }
 
     static long msSince(long t0) {
