@@ -63,6 +63,11 @@ Deadline DeadlineIn(long long milliseconds) {
   return {Later(Now(), milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L)};
 }
 
+Deadline DeadlineInMicroseconds(long long microseconds) {
+  if (microseconds <= 0) return {Now()};
+  return {Later(Now(), microseconds / 1000000, static_cast<long>(microseconds % 1000000) * 1000L)};
+}
+
 Deadline Earliest(const Deadline& a, const Deadline& b) {
   if (a.at.tv_sec != b.at.tv_sec) return a.at.tv_sec < b.at.tv_sec ? a : b;
   return a.at.tv_nsec <= b.at.tv_nsec ? a : b;

@@ -18,6 +18,9 @@ struct Deadline {
 
 // Now plus `milliseconds` (now for 0 or less).
 Deadline DeadlineIn(long long milliseconds);
+// Now plus `microseconds` (now for 0 or less), for waits shorter than a
+// millisecond.
+Deadline DeadlineInMicroseconds(long long microseconds);
 // The earlier of the two.
 Deadline Earliest(const Deadline& a, const Deadline& b);
 bool HasPassed(const Deadline& deadline);

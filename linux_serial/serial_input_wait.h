@@ -7,8 +7,8 @@
 
 namespace vela {
 
-// The serial library's polling step: how often a wait looks at the line
-// while bytes come in or DSR is low.
+// The serial library's polling step: how often a wait looks at a line
+// whose input stands still, or whose DSR is low.
 inline constexpr std::int32_t kSerialStepMilliseconds = 20;
 
 // The line a wait looks at: its descriptor, the eventfd a close of the port
@@ -24,10 +24,13 @@ enum class InputWait { kQueued, kTimedOut, kCountFailed, kClosed };
 // Waits until at least `length` bytes are queued, without taking any, and
 // leaves the line's settings as it found them. The timeout is an idle
 // timeout: every change in the queued count seen at a look starts it again.
-// The wait sleeps through silence on an empty line until its first byte,
-// looks at the count once per 20 ms step while bytes are queued, and gives
-// up at its deadline. A timeout of 0 or less gives up at once. A close of the
+// The wait sleeps through silence on an empty line until its first byte.
+// Once bytes come in it looks again when the missing ones would be there
+// at `byteNanoseconds` each; while the count stands still it sleeps until
+// the line delivers more, looking at least once per 20 ms step. It gives
+// up at its deadline; a timeout of 0 or less gives up at once. A close of the
 // port ends the wait at once.
-InputWait WaitForQueuedInput(const LineWatch& line, int length, std::int32_t timeout);
+InputWait WaitForQueuedInput(const LineWatch& line, int length, std::int32_t timeout,
+                             long byteNanoseconds);
 
 }  // namespace vela

@@ -80,4 +80,14 @@ bool ParseSerialSettings(const char* text, SerialPortSettings* out,
   return true;
 }
 
+long SerialByteNanoseconds(const SerialPortSettings& settings) {
+  // 64 bits: 12 bits' worth of nanoseconds overflow a 32-bit long.
+  const long long baud = settings.baudRate > 0 ? settings.baudRate : 9600;
+  const long long dataBits = settings.dataBits != 0 ? settings.dataBits : 8;
+  const long long stopBits = settings.stopBits != 0 ? settings.stopBits : 1;
+  const long long parityBits = settings.parity == 'e' || settings.parity == 'o' ? 1 : 0;
+  const long long frameBits = 1 + dataBits + parityBits + stopBits;
+  return static_cast<long>((frameBits * 1000000000LL + baud - 1) / baud);
+}
+
 }  // namespace vela

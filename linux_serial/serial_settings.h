@@ -24,4 +24,9 @@ inline constexpr std::size_t kSettingsTextSize = 100;
 bool ParseSerialSettings(const char* text, SerialPortSettings* out,
                          const char** message);
 
+// How long one character lasts on the line: start bit, data bits, parity
+// bit and stop bits at the baud rate, in nanoseconds. Fields the record
+// leaves at zero count as 9600 baud, 8 data bits and 1 stop bit.
+long SerialByteNanoseconds(const SerialPortSettings& settings);
+
 }  // namespace vela

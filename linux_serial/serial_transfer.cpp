@@ -29,10 +29,10 @@ std::int32_t CountDown(std::int32_t remaining) {
 // Returns the bytes read, or -1 with a message. Bytes of a device that took
 // the port's descriptor number while the wait went on are not taken.
 int WaitAndRead(const LineWatch& line, const SerialDeviceIdentity& identity,
-                unsigned char* scratch, int length, std::int32_t timeout,
-                const char** message) {
+                long byteNanoseconds, unsigned char* scratch, int length,
+                std::int32_t timeout, const char** message) {
   const int fd = line.fd;
-  switch (WaitForQueuedInput(line, length, timeout)) {
+  switch (WaitForQueuedInput(line, length, timeout, byteNanoseconds)) {
     case InputWait::kClosed:
       *message = kSerialLookupTexts.portNotOpened;
       return -1;
@@ -184,7 +184,8 @@ jint ReceiveSerialData(JNIEnv* env, const SerialPort* port, jbyteArray buffer,
   auto* scratch = static_cast<unsigned char*>(AllocateScratch(length, message));
   if (scratch == nullptr) return 0;
   const LineWatch line = {port->fd, port->wakeFd, WatchClose<SerialLibrary>(port)};
-  int n = WaitAndRead(line, port->identity, scratch, length, LowTimeout(timeout), message);
+  int n = WaitAndRead(line, port->identity, SerialByteNanoseconds(port->settings), scratch,
+                      length, LowTimeout(timeout), message);
   if (n >= 0) {
     n = ClampToArray(n, arrayLength);
     if (!CopyToArray(env, buffer, scratch, n, kSerialLookupTexts, message)) n = -1;

@@ -79,5 +79,13 @@ TEST(SerialSettings, FirstBadFieldDecidesTheMessage) {
   }
 }
 
+// The receive wait paces its looks by this: every bit of the frame counts,
+// and 2400 baud with 12 bits must not overflow a 32-bit long (armhf).
+TEST(SerialSettings, ByteTimeCountsEveryBitOfTheFrame) {
+  EXPECT_EQ(SerialByteNanoseconds(Parse("9600,none,8,1,none").s), 1041667);
+  EXPECT_EQ(SerialByteNanoseconds(Parse("38400,odd,7,2,none").s), 286459);
+  EXPECT_EQ(SerialByteNanoseconds(Parse("2400,even,8,2,none").s), 5000000);
+}
+
 }  // namespace
 }  // namespace vela

@@ -3,9 +3,14 @@ package com.kelvora.bench;
 import com.kelvora.brevant.VelaBrevantException;
 import com.kelvora.brevant.VelaCommPortLinuxSerial;
 import java.io.BufferedReader;
+import java.io.File;
 import java.io.IOException;
 import java.io.InputStreamReader;
 import java.io.PrintWriter;
+import java.lang.reflect.InvocationTargetException;
+import java.lang.reflect.Method;
+import java.net.URL;
+import java.net.URLClassLoader;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.DirectoryStream;
 import java.nio.file.Files;
@@ -13,6 +18,8 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.Map;
+import java.util.LinkedHashMap;
 import java.util.Random;
 import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
@@ -23,8 +30,10 @@ import jssc.SerialPortTimeoutException;
 /**
  * The serial library beside jssc, each on a pty of its own whose far end
  * reads as fast as it can, measured in one interleaved run. Prints figures
- * and ratios; judges nothing.
- * usage: SerialPeerBench PTY_PRINTER_EXE WORK_DIR
+ * and ratios; judges nothing. With BASELINE_LIB_DIR, another build of the
+ * native library (loaded with this jar's classes in a loader of its own)
+ * runs the trickled replies beside them.
+ * usage: SerialPeerBench PTY_PRINTER_EXE WORK_DIR [BASELINE_LIB_DIR]
  */
 public final class SerialPeerBench {
     private SerialPeerBench() {}
@@ -33,6 +42,13 @@ public final class SerialPeerBench {
     static final int MIB = 1 << 20;
     static final int CHUNK = 4096;
     static final int SMALL_SENDS = 20000;
+    static final int[] TRICKLE_BAUDS = {9600, 38400};
+    static final int[] TRICKLE_LENGTHS = {1, 4, 16};
+
+    /** One 8N1 character on the line: start bit, 8 data bits, stop bit. */
+    static long byteNanos(int baud) {
+        return 10_000_000_000L / baud;
+    }
 
     /** What a till's program does with a port: wait for n bytes, send a block whole. */
     interface Peer {
@@ -45,14 +61,25 @@ public final class SerialPeerBench {
         void send(byte[] data, int n) throws Exception;
 
         void close() throws Exception;
+
+        /** Sets the line to BAUD,none,8,1,none. */
+        void setBaud(int baud) throws Exception;
     }
 
     static final class Vela implements Peer {
         final VelaCommPortLinuxSerial port;
+        final String path;
 
         Vela(String path) throws VelaBrevantException {
+            this.path = path;
             port = new VelaCommPortLinuxSerial(path);
             port._openPort(path, "38400,none,8,1,none");
+        }
+
+        @Override
+        public void setBaud(int baud) throws VelaBrevantException {
+            port._closePort();  // settings are given at open only
+            port._openPort(path, baud + ",none,8,1,none");
         }
 
         @Override
@@ -103,6 +130,11 @@ public final class SerialPeerBench {
         }
 
         @Override
+        public void setBaud(int baud) throws Exception {
+            port.setParams(baud, 8, 1, 0);
+        }
+
+        @Override
         public boolean receive(byte[] into, int n, int timeoutMs) throws Exception {
             try {
                 byte[] got = port.readBytes(n, timeoutMs);
@@ -124,6 +156,94 @@ public final class SerialPeerBench {
         @Override
         public void close() throws Exception {
             port.closePort();
+        }
+    }
+
+    /**
+     * The library's classes loaded anew, whose native library is the one in
+     * another folder: two builds side by side in one VM.
+     */
+    static final class BaselineLoader extends URLClassLoader {
+        final String libraryDir;
+
+        BaselineLoader(URL[] jars, String libraryDir) {
+            super(jars, SerialPeerBench.class.getClassLoader());
+            this.libraryDir = libraryDir;
+        }
+
+        @Override
+        protected Class<?> loadClass(String name, boolean resolve) throws ClassNotFoundException {
+            if (!name.startsWith("com.kelvora.brevant.")) return super.loadClass(name, resolve);
+            synchronized (getClassLoadingLock(name)) {
+                Class<?> c = findLoadedClass(name);
+                if (c == null) c = findClass(name);
+                if (resolve) resolveClass(c);
+                return c;
+            }
+        }
+
+        @Override
+        protected String findLibrary(String name) {
+            File f = new File(libraryDir, System.mapLibraryName(name));
+            return f.isFile() ? f.getAbsolutePath() : null;
+        }
+    }
+
+    /** This library's API on another build, called through reflection. */
+    static final class Baseline implements Peer {
+        final Object port;
+        final Method open, close, receive, send;
+        final String path;
+
+        Baseline(String path, String libraryDir) throws Exception {
+            this.path = path;
+            URL jar = VelaCommPortLinuxSerial.class.getProtectionDomain().getCodeSource().getLocation();
+            Class<?> c = new BaselineLoader(new URL[] {jar}, libraryDir)
+                    .loadClass("com.kelvora.brevant.VelaCommPortLinuxSerial");
+            port = c.getConstructor(String.class).newInstance(path);
+            open = c.getMethod("_openPort", String.class, String.class);
+            close = c.getMethod("_closePort");
+            receive = c.getMethod("_receiveData", byte[].class, int.class, long.class);
+            send = c.getMethod("_sendData", byte[].class, int.class, long.class);
+            call(open, path, "38400,none,8,1,none");
+        }
+
+        private Object call(Method m, Object... args) throws Exception {
+            try {
+                return m.invoke(port, args);
+            } catch (InvocationTargetException e) {
+                throw (Exception) e.getCause();
+            }
+        }
+
+        @Override
+        public String name() {
+            return "baseline build";
+        }
+
+        @Override
+        public boolean receive(byte[] into, int n, int timeoutMs) throws Exception {
+            try {
+                return (int) call(receive, into, n, (long) timeoutMs) == n;
+            } catch (Exception timedOut) {
+                return false;
+            }
+        }
+
+        @Override
+        public void send(byte[] data, int n) throws Exception {
+            call(send, data, n, 1000L);
+        }
+
+        @Override
+        public void setBaud(int baud) throws Exception {
+            call(close);
+            call(open, path, baud + ",none,8,1,none");
+        }
+
+        @Override
+        public void close() throws Exception {
+            call(close);
         }
     }
 
@@ -149,6 +269,16 @@ public final class SerialPeerBench {
         /** Sends one byte; the monotonic nanoseconds just before the write. */
         long sendByte() throws IOException {
             return ask("b");
+        }
+
+        /**
+         * Sends n bytes, one per interval; the monotonic nanoseconds of the
+         * last write, and how far the latest byte fell behind its time.
+         */
+        long[] trickle(int n, long intervalNs) throws IOException {
+            in.println("t " + n + " " + intervalNs);
+            String[] words = out.readLine().split(" ");
+            return new long[] {Long.parseLong(words[0]), Long.parseLong(words[1])};
         }
 
         /** Bytes read since the last call, once the line has been quiet a while. */
@@ -178,6 +308,20 @@ public final class SerialPeerBench {
         final List<Double> smallSendUs = new ArrayList<>();
         final List<Double> bulkMBs = new ArrayList<>();
         long duplicates;
+        /** Last byte of a trickled reply until the return, in ms, by "BAUD/LENGTH". */
+        final Map<String, List<Double>> trickleMs = new LinkedHashMap<>();
+        /** The receiving thread's sleeps during each of those receives. */
+        final Map<String, List<Double>> trickleWakes = new LinkedHashMap<>();
+        /** Of those, the replies the printer sent off its pace. */
+        int lateReplies;
+    }
+
+    /** The sleeps of the calling thread so far: each one ends in a wake-up. */
+    static long sleepsOfThisThread() throws IOException {
+        for (String line : Files.readAllLines(Path.of("/proc/thread-self/status"))) {
+            if (line.startsWith("voluntary_ctxt_switches:")) return Long.parseLong(line.split("\\s+")[1]);
+        }
+        throw new IllegalStateException("no voluntary_ctxt_switches");
     }
 
     static double percentile(List<Double> values, double p) {
@@ -215,6 +359,31 @@ public final class SerialPeerBench {
             Thread.sleep(2 + random.nextInt(25));  // any phase of a polling step
             long written = printer.sendByte();
             f.latencyMs.add((done.get() - written) / 1e6);
+        }
+    }
+
+    /** Replies of each length, paced at the line's byte time, received whole. */
+    static void trickled(Peer peer, Printer printer, Figures f, ExecutorService receiver, Random random,
+            int baud, int samples) throws Exception {
+        for (int n : TRICKLE_LENGTHS) {
+            byte[] into = new byte[n];
+            List<Double> got = f.trickleMs.computeIfAbsent(baud + "/" + n, k -> new ArrayList<>());
+            List<Double> wakes = f.trickleWakes.computeIfAbsent(baud + "/" + n, k -> new ArrayList<>());
+            for (int i = 0; i < samples; i++) {
+                long[] sleeps = new long[1];
+                Future<Long> done = receiver.submit(() -> {
+                    long s0 = sleepsOfThisThread();
+                    if (!peer.receive(into, n, TIMEOUT_MS)) throw new IllegalStateException(peer.name() + " missed a reply");
+                    long t = System.nanoTime();
+                    sleeps[0] = sleepsOfThisThread() - s0;
+                    return t;
+                });
+                Thread.sleep(2 + random.nextInt(25));
+                long[] sent = printer.trickle(n, byteNanos(baud));
+                got.add((done.get() - sent[0]) / 1e6);
+                wakes.add((double) sleeps[0]);
+                if (sent[1] > byteNanos(baud) / 2) f.lateReplies++;
+            }
         }
     }
 
@@ -266,10 +435,72 @@ public final class SerialPeerBench {
                     sends(peers[i], printers[i], figures[i], data);
                 }
             }
-            receiver.shutdown();
-            for (Peer p : peers) p.close();
             print(figures[0], figures[1], rounds);
+            trickleRounds(args, dir, exe, peers, printers, figures, receiver, random);
+            receiver.shutdown();
         }
+    }
+
+    /** The trickled replies, each peer (and the baseline build, if given) in turn. */
+    static void trickleRounds(String[] args, String dir, String exe, Peer[] peers, Printer[] printers,
+            Figures[] figures, ExecutorService receiver, Random random) throws Exception {
+        List<Peer> all = new ArrayList<>(List.of(peers));
+        List<Printer> lines = new ArrayList<>(List.of(printers));
+        List<Figures> figs = new ArrayList<>(List.of(figures));
+        Printer pb = null;
+        if (args.length > 2) {
+            pb = new Printer(exe, dir + "/baseline-pty");
+            all.add(new Baseline(pb.path, args[2]));
+            lines.add(pb);
+            figs.add(new Figures());
+            pb.settledCount();
+        }
+        try {
+            int rounds = 5;
+            for (int baud : TRICKLE_BAUDS) {
+                for (Peer p : all) p.setBaud(baud);
+                for (int i = 0; i < all.size(); i++) {
+                    trickled(all.get(i), lines.get(i), new Figures(), receiver, random, baud, 4);  // warm-up
+                }
+                for (int round = 0; round < rounds; round++) {
+                    for (int k = 0; k < all.size(); k++) {
+                        int i = (round + k) % all.size();
+                        trickled(all.get(i), lines.get(i), figs.get(i), receiver, random, baud, 8);
+                    }
+                }
+            }
+            for (Peer p : all) p.close();
+            printTrickle(all, figs, rounds * 8);
+        } finally {
+            if (pb != null) pb.close();
+        }
+    }
+
+    static void printTrickle(List<Peer> peers, List<Figures> figs, int samples) {
+        System.out.printf("%nTrickled replies: N bytes, one per byte time of the line (8N1), %d each;%n", samples);
+        System.out.println("last byte written until receive returns, ms: median / 90th percentile;");
+        System.out.println("and the receiving thread's wake-ups per reply, median (2 bytes: two byte times, ms)");
+        StringBuilder head = new StringBuilder(String.format("| %-22s | %7s |", "reply", "2 bytes"));
+        for (Peer p : peers) head.append(String.format(" %23s |", p.name()));
+        System.out.println(head);
+        for (String key : figs.get(0).trickleMs.keySet()) {
+            String[] bn = key.split("/");
+            int baud = Integer.parseInt(bn[0]);
+            StringBuilder row = new StringBuilder(String.format("| %-22s | %7.2f |",
+                    bn[1] + " bytes at " + baud + " baud", 2 * byteNanos(baud) / 1e6));
+            for (Figures f : figs) {
+                List<Double> v = f.trickleMs.get(key);
+                row.append(String.format(" %6.2f / %6.2f, %5.0f |", median(v), percentile(v, 0.9),
+                        median(f.trickleWakes.get(key))));
+            }
+            System.out.println(row);
+        }
+        StringBuilder late = new StringBuilder("replies with a byte sent over half a byte time late:");
+        for (int i = 0; i < peers.size(); i++) {
+            late.append(String.format(" %s %d of %d;", peers.get(i).name(), figs.get(i).lateReplies,
+                    samples * figs.get(i).trickleMs.size()));
+        }
+        System.out.println(late);
     }
 
     static void row(String figure, double vela, double jssc, String unit, double ratio) {

@@ -69,6 +69,15 @@ class LinuxSerialLineSpeedTest {
         throw new IllegalStateException("no voluntary_ctxt_switches");
     }
 
+    /**
+     * Looks at the input count a wait of `ms` may take while `bytes` arrive:
+     * one a step, and for each byte the one it wakes and one when the rest
+     * is due at line speed.
+     */
+    static long looksAllowed(long ms, int bytes) {
+        return ms / STEP_MS + 3 + 2L * bytes;
+    }
+
     static long msSince(long t0) {
         return (System.nanoTime() - t0) / 1_000_000;
     }
@@ -103,6 +112,34 @@ class LinuxSerialLineSpeedTest {
     }
 
     @Test
+    void aReplyTrickledAtLineSpeedIsTakenWithItsLastByte() throws Exception {
+        var o = Printers.modem(support, "ttyS64", PLAIN);  // 9600 baud: a byte per 1.04 ms
+        long best = Long.MAX_VALUE;
+        int looks = 0;
+        long ms = 0;
+        for (int i = 0; i < 8; i++) {
+            // One byte per millisecond, as a UART delivers a reply.
+            byte[] reply = stream(i % 2 == 0 ? 4 : 16);
+            o.printer.looks();
+            o.printer.feed(reply, 1);
+            byte[] got = new byte[reply.length];
+            long t0 = System.nanoTime();
+            assertEquals(reply.length, o.port._receiveData(got, reply.length, 5000));
+            long took = System.nanoTime() - t0;
+            assertArrayEquals(reply, got);
+            if (reply.length == 4) best = Math.min(best, took);
+            ms += took / 1_000_000;
+            looks += o.printer.looks();
+        }
+        // A wait that slept a step once bytes came could not return before
+        // the step after the first byte.
+        assertTrue(best < STEP_MS * 1_000_000L, "fastest 4-byte reply took " + best / 1000 + " us");
+        // One look when the first byte wakes the wait and one when the rest
+        // are due, a few more where the feed lags the line; not one per byte.
+        assertTrue(looks <= 8 * 6 + ms / STEP_MS, looks + " looks for 4 x 4 + 4 x 16 bytes in " + ms + " ms");
+    }
+
+    @Test
     void repliesArrivingByteByByteAreWaitedForWholeAndTheLineIsPutBack() throws Exception {
         var o = Printers.modem(support, "ttyS61", PLAIN);
         // A status query leaves VMIN 0 and VTIME set: poll() then reports
@@ -123,7 +160,7 @@ class LinuxSerialLineSpeedTest {
             assertEquals(6, o.port._receiveData(got, 6, 1000));
             long ms = msSince(t0);
             assertArrayEquals(slow, got);
-            assertTrue(o.printer.looks() <= ms / STEP_MS + 3, "looked more than once a step");
+            assertTrue(o.printer.looks() <= looksAllowed(ms, 6), "looked more often than a step and the bytes that came explain");
 
             o.printer.feed(Arrays.copyOf(big, 260), 0);
             o.printer.feed(Arrays.copyOfRange(big, 260, 300), 3);
@@ -132,7 +169,7 @@ class LinuxSerialLineSpeedTest {
             assertEquals(300, o.port._receiveData(got, 300, 1000));
             ms = msSince(t0);
             assertArrayEquals(big, got);
-            assertTrue(o.printer.looks() <= ms / STEP_MS + 4, "the wait spun once 255 bytes were there");
+            assertTrue(o.printer.looks() <= looksAllowed(ms, 40), "the wait spun once 255 bytes were there");
             raises(READ_LENGTH, () -> o.port._receiveData(new byte[1], 1, 60));  // nothing left over
 
             // A look that fails mid-wait leaves the line as the port had it:
