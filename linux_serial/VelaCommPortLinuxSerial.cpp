@@ -24,6 +24,20 @@ jint NoReply(const char** m) {
   *m = kReadLengthNotAvailable;
   return 0;
 }
+
+// The ENQ or EOT query: one byte out, the printer's one-byte reply back,
+// with the line to itself.
+jbyte Query(JNIEnv* env, jobject obj, jlong timeout, unsigned char request, const char* failure) {
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWaitOf(timeout),
+      [&](SerialPort* p, jlong left, const char** m) {
+        return QuerySerialStatus(p, request, left, failure, m);
+      },
+      [&](const char** m) {
+        *m = failure;
+        return jbyte{0};
+      });
+}
 }  // namespace
 
 extern "C" {
@@ -73,28 +87,12 @@ JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1sendDa
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getENQStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  return OnExchange<Lib>(
-      env, obj, timeout, LineWaitOf(timeout),
-      [&](SerialPort* p, jlong left, const char** m) {
-        return QuerySerialStatus(p, kEnq, left, kEnqFailed, m);
-      },
-      [](const char** m) {
-        *m = kEnqFailed;
-        return jbyte{0};
-      });
+  return Query(env, obj, timeout, kEnq, kEnqFailed);
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getEOTStatus(
     JNIEnv* env, jobject obj, jlong timeout) {
-  return OnExchange<Lib>(
-      env, obj, timeout, LineWaitOf(timeout),
-      [&](SerialPort* p, jlong left, const char** m) {
-        return QuerySerialStatus(p, kEot, left, kEotFailed, m);
-      },
-      [](const char** m) {
-        *m = kEotFailed;
-        return jbyte{0};
-      });
+  return Query(env, obj, timeout, kEot, kEotFailed);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getOnlineStatus(
