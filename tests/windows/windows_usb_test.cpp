@@ -422,7 +422,9 @@ TEST_F(WindowsUsb, ThreadsKeepToTheirPortsTakeTurnsOnTheLineAndEndAtAClose) {
       EXPECT_EQ(s.closes - starts[i]->closes, drivers[i].opens) << "every handle closed once";
     }
 
-    // Status beside a held send answers at once; the reset waits for the line.
+    // Status beside a held send answers at once; the reset waits for the
+    // line. (Windows itself runs the calls on one synchronous handle one at
+    // a time, so there the status follows the held chunk; wine does not.)
     jobject port = Open("QDXUSB001");
     plain.Set(VELA_USB_HOLD, 1);
     VelaUsbState before = plain.State();
