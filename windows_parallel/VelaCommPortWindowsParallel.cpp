@@ -8,12 +8,20 @@
 #include "windows_library_lifetime.h"
 #include "lpt_port.h"
 #include "lpt_status.h"
+#include "lpt_timeouts.h"
 #include "lpt_transfer.h"
 
 using namespace vela;
 using Lib = LptLibrary;
 
 VELA_WINDOWS_PORT_LIBRARY_LIFETIME(Lib, platformId)
+
+namespace {
+// A transfer that never had the line ends as one that timed out: nothing
+// moved. It waits for the line no longer than its own timeout, unsigned.
+jint NothingMoved(const char**) { return 0; }
+long long LineWait(jlong timeout) { return LowUnsigned(timeout); }
+}  // namespace
 
 extern "C" {
 
@@ -29,16 +37,22 @@ JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1cl
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](LptPort* p, const char** m) {
-    return ReceiveLptData(env, p, buffer, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWait(timeout),
+      [&](LptPort* p, jlong left, const char** m) {
+        return ReceiveLptData(env, p, buffer, length, left, m);
+      },
+      NothingMoved);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong timeout) {
-  return OnPort<Lib>(env, obj, [&](LptPort* p, const char** m) {
-    return SendLptData(env, p, data, length, timeout, m);
-  });
+  return OnExchange<Lib>(
+      env, obj, timeout, LineWait(timeout),
+      [&](LptPort* p, jlong left, const char** m) {
+        return SendLptData(env, p, data, length, left, m);
+      },
+      NothingMoved);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1sendDataOffline(
@@ -68,7 +82,10 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel_
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  OnPort<Lib>(env, obj, ResetLpt);
+  // The Init pulse is an exchange of its own: never inside a send's bytes.
+  OnExchange<Lib>(
+      env, obj, 0, kUntilLineFree, [](LptPort* p, jlong, const char** m) { return ResetLpt(p, m); },
+      [](const char**) { return false; });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

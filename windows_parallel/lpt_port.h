@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "native_method.h"
+#include "windows_cancel_io.h"
 
 namespace vela {
 
@@ -23,7 +24,9 @@ struct LptPort {
   std::int32_t inUse;
   char name[260];  // key of the lookup and the file name opened
   HANDLE handle;
-  std::int32_t errorReported;  // 1 after an ENQ answer of 0x04, 0 after 0x00
+  // 1 after an ENQ answer of 0x04, 0 after 0x00; status calls of several
+  // threads read and set it at once.
+  std::int32_t errorReported;
 };
 
 inline constexpr std::size_t kLptSlots = 20;
@@ -47,6 +50,8 @@ struct LptLibrary : PortLibrary {
   static constexpr const LookupTexts& texts = kLptLookupTexts;
   static void CloseDevice(LptPort* port) { CloseHandle(port->handle); }
   static void ReleaseAtUnload(LptPort* port) { CloseHandle(port->handle); }
+  // A read or write held by the driver under the port's timeouts ends now.
+  static void CutShort(LptPort* port) { CancelTransfersOn(port->handle); }
   static void AtLoad();
 };
 

@@ -63,13 +63,13 @@ jbyte LptEnq(LptPort* port, const char** message) {
   if (!KnownPlatform(message)) return 0;
   switch (ReadCondition(port->handle)) {
     case Reading::kError:
-      port->errorReported = 1;
+      __atomic_store_n(&port->errorReported, 1, __ATOMIC_RELAXED);
       return 0x04;
     case Reading::kPaperOut:
       // Paper out comes with the error bit unless an error was reported.
-      return port->errorReported == 1 ? 0x08 : 0x0C;
+      return __atomic_load_n(&port->errorReported, __ATOMIC_RELAXED) == 1 ? 0x08 : 0x0C;
     default:
-      port->errorReported = 0;
+      __atomic_store_n(&port->errorReported, 0, __ATOMIC_RELAXED);
       return 0x00;
   }
 }

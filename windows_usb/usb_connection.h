@@ -12,7 +12,12 @@ StatusRead ReadDriverStatus(WindowsUSBPort* port);
 
 // Present while the driver answers the status request with a byte. When it
 // does not, the port is closed (its slot freed) and the device-gone text
-// handed back.
+// handed back; when the port's close has begun meanwhile (which cancels
+// the request), the port-not-opened text.
 bool DeviceConnected(WindowsUSBPort* port, const char** message);
+
+// True, with the port-not-opened text, once the port's close has begun: a
+// call cut short by it makes no further request.
+bool Closing(const WindowsUSBPort* port, const char** message);
 
 }  // namespace vela

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "native_method.h"
+#include "windows_cancel_io.h"
 
 namespace vela {
 
@@ -49,6 +50,8 @@ struct WindowsUsbLibrary : PortLibrary {
   static constexpr const LookupTexts& texts = kWindowsUsbLookupTexts;
   static void CloseDevice(WindowsUSBPort* port) { CloseHandle(port->handle); }
   static void ReleaseAtUnload(WindowsUSBPort* port) { CloseHandle(port->handle); }
+  // A read or write the driver holds (a write may take 50 s) ends now.
+  static void CutShort(WindowsUSBPort* port) { CancelTransfersOn(port->handle); }
   // Only the mark goes: name and path stay until the slot is claimed again.
   static void FreeSlot(WindowsUSBPort* port) { port->inUse = 0; }
 };

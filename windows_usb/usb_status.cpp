@@ -9,7 +9,7 @@ jbyte UsbEnq(WindowsUSBPort* port, const char** message) {
   if (!DeviceConnected(port, message)) return 0;
   StatusRead read = ReadDriverStatus(port);
   if (!read.ok) {
-    *message = kEnqFailed;
+    if (!Closing(port, message)) *message = kEnqFailed;
     return 0;
   }
   return static_cast<jbyte>(DriverEnqFromStatus(read.status));
@@ -17,16 +17,21 @@ jbyte UsbEnq(WindowsUSBPort* port, const char** message) {
 
 jboolean UsbOnline(WindowsUSBPort* port, const char** message) {
   if (!DeviceConnected(port, message)) return JNI_FALSE;
-  return OnlineAnswer(ReadDriverStatus(port));
+  StatusRead read = ReadDriverStatus(port);
+  if (!read.ok) Closing(port, message);
+  return OnlineAnswer(read);
 }
 
-jboolean UsbPower(WindowsUSBPort* port, const char**) {
-  const char* gone = nullptr;
-  return DeviceConnected(port, &gone) ? JNI_TRUE : JNI_FALSE;
+jboolean UsbPower(WindowsUSBPort* port, const char** message) {
+  const char* why = nullptr;
+  if (DeviceConnected(port, &why)) return JNI_TRUE;
+  // A gone printer is a quiet false; a close from another thread is not.
+  if (why != kDeviceGone) *message = why;
+  return JNI_FALSE;
 }
 
 bool ResetUsb(WindowsUSBPort* port, const char** message) {
-  if (!DeviceConnected(port, message)) return false;
+  if (!DeviceConnected(port, message) || Closing(port, message)) return false;
   DWORD returned = 0;
   DeviceIoControl(port->handle, IOCTL_PRINTER_RESET, nullptr, 0, nullptr, 0, &returned, nullptr);
   return true;

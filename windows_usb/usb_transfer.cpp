@@ -12,28 +12,35 @@ namespace {
 
 constexpr jint kChunk = 4096;
 
+enum class SendEnd { kDone, kGone, kClosed };
+
 struct ChunkedSend {
   jint sent;
-  bool gone;
+  SendEnd end;
 };
 
+// A close from another thread cancels the chunk under way and ends the
+// send before the next; nothing is asked of the driver after it.
 ChunkedSend SendInChunks(WindowsUSBPort* port, const jbyte* data, jint length) {
+  const CloseWatch close = WatchClose<WindowsUsbLibrary>(port);
   jint sent = 0;
   while (sent < length) {
+    if (CloseBegun(close)) return ChunkedSend{0, SendEnd::kClosed};
     DWORD chunk = static_cast<DWORD>(length - sent < kChunk ? length - sent : kChunk);
     DWORD written = 0;
     WriteFile(port->handle, data + sent, chunk, &written, nullptr);
     if (written != chunk) {
+      if (CloseBegun(close)) return ChunkedSend{0, SendEnd::kClosed};
       DWORD returned = 0;
       DeviceIoControl(port->handle, IOCTL_PRINTER_SHORT_WRITE, nullptr, 0, nullptr, 0, &returned,
                       nullptr);
-      const char* gone = nullptr;
-      if (DeviceConnected(port, &gone)) return ChunkedSend{sent, false};
-      return ChunkedSend{0, true};
+      const char* why = nullptr;
+      if (DeviceConnected(port, &why)) return ChunkedSend{sent, SendEnd::kDone};
+      return ChunkedSend{0, why == kDeviceGone ? SendEnd::kGone : SendEnd::kClosed};
     }
     sent += static_cast<jint>(chunk);
   }
-  return ChunkedSend{sent, false};
+  return ChunkedSend{sent, SendEnd::kDone};
 }
 
 }  // namespace
@@ -46,7 +53,14 @@ jint ReceiveUsbData(JNIEnv* env, WindowsUSBPort* port, jbyteArray buffer, jint l
   void* scratch = AllocateScratch(length, message);
   if (scratch == nullptr) return 0;
   DWORD got = 0;
-  ReadFile(port->handle, scratch, static_cast<DWORD>(length), &got, nullptr);
+  if (!Closing(port, message)) {
+    ReadFile(port->handle, scratch, static_cast<DWORD>(length), &got, nullptr);
+  }
+  // A read the close cut short hands nothing on.
+  if (Closing(port, message)) {
+    std::free(scratch);
+    return 0;
+  }
   jint count = got > static_cast<DWORD>(length) ? length : static_cast<jint>(got);
   count = ClampToArray(count, arrayLength);
   if (!CopyToArray(env, buffer, scratch, count, kWindowsUsbLookupTexts, message)) count = 0;
@@ -65,8 +79,9 @@ jint SendUsbData(JNIEnv* env, WindowsUSBPort* port, jbyteArray data, jint length
   jint count = ClampToArray(length, bytes.length);
   ChunkedSend result = SendInChunks(port, bytes.elements, count < 0 ? 0 : count);
   ReleaseBytes(env, &bytes);
-  if (result.gone) *message = kDeviceGone;
-  return result.gone ? 0 : result.sent;
+  if (result.end == SendEnd::kGone) *message = kDeviceGone;
+  if (result.end == SendEnd::kClosed) *message = kWindowsUsbLookupTexts.portNotOpened;
+  return result.sent;
 }
 
 }  // namespace vela

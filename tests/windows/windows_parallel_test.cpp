@@ -10,6 +10,7 @@
 #include "emulated_lpt.h"
 #include "jni_host.h"
 #include "port_dll.h"
+#include "test_thread.h"
 
 namespace vela_host {
 namespace {
@@ -276,6 +277,142 @@ TEST_F(WindowsParallel, BadArgumentsAreRefusedNeverCrash) {
   dll.EnqStatus(host, host.NewObjectWithoutPortName(), 0, &raised);
   EXPECT_EQ(raised, kJniFault);
   EXPECT_EQ(dll.SendData(host, port, data, 4, 100, &raised), 4) << "still usable";
+}
+
+// Calls from several threads, each with its own JNI environment. For each
+// seed: two printers each driven by a thread of its own; on one port a
+// status poll and a reset beside a send the printer holds; a close from
+// another thread under a call the printer holds (a read, a write) or a
+// send waiting out a busy printer in its 20 ms steps.
+TEST_F(WindowsParallel, ThreadsKeepToTheirPortsTakeTurnsOnTheLineAndEndAtAClose) {
+  const std::string kVlpt2 = "\\\\.\\VLPT2";
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    EmulatedLpt lpt(kVlpt), lpt2(kVlpt2);
+    struct Driver {
+      std::string name;
+      unsigned opens = 0, sent = 0;
+      std::string faults;
+    } drivers[2] = {{kVlpt, 0, 0, ""}, {kVlpt2, 0, 0, ""}};
+    const DWORD start = GetTickCount();
+    auto drive = [&](Driver* d, unsigned r) {
+      JniHost h;
+      while (GetTickCount() - start < 1000) {
+        std::size_t mark = h.Mark();
+        jobject port = h.NewPort(h.NewString(d->name));
+        std::string m;
+        dll.OpenPort(h, port, h.NewString(d->name), nullptr, &m);
+        d->faults += m;
+        if (m.empty()) {
+          ++d->opens;
+          for (int k = 0; k < 3; ++k) {
+            r = r * 1103515245u + 12345u;
+            jint n = static_cast<jint>((r >> 16) % 3000 + 1);
+            d->sent += dll.SendData(h, port, h.NewByteArray(std::vector<jbyte>(n, 0x55)), n, 5000, &m);
+            d->faults += m;
+          }
+          dll.ClosePort(h, port, &m);
+          d->faults += m;
+        }
+        h.DropSince(mark);
+      }
+      d->faults += h.misuse();
+    };
+    {
+      TestThread a([&] { drive(&drivers[0], seed); }), b([&] { drive(&drivers[1], seed * 7); });
+    }
+    EmulatedLpt* sides[2] = {&lpt, &lpt2};
+    for (int i = 0; i < 2; ++i) {
+      VelaLptState s = sides[i]->State();
+      EXPECT_EQ(drivers[i].faults, "") << drivers[i].name;
+      EXPECT_GT(drivers[i].opens, 0u);
+      EXPECT_EQ(s.bytesTaken, drivers[i].sent) << drivers[i].name << ": bytes of the other thread";
+      EXPECT_EQ(s.creates, drivers[i].opens);
+      EXPECT_EQ(s.closes, drivers[i].opens) << "every handle closed once";
+    }
+
+    // Status beside a held send answers at once; the reset waits for the
+    // line. (Windows itself runs the calls on one synchronous handle one at
+    // a time, so there the status follows the held chunk; wine does not.)
+    jobject port = Open(kVlpt);
+    lpt.Set(VELA_LPT_HOLD, 1);
+    VelaLptState before = lpt.State();
+    jint sent = -1;
+    std::string sendRaised, resetRaised;
+    volatile LONG resetting = 0;
+    TestThread sender([&] {
+      JniHost h;
+      sent = dll.SendData(h, h.NewPort(h.NewString(kVlpt)),
+                          h.NewByteArray(std::vector<jbyte>(3000, 0x66)), 3000, 60000, &sendRaised);
+    });
+    EXPECT_TRUE(WaitUntil([&] { return lpt.State().held == 1; }, 10000));
+    TestThread resetter([&] {
+      JniHost h;
+      jobject p = h.NewPort(h.NewString(kVlpt));
+      InterlockedExchange(&resetting, 1);
+      dll.HdwrReset(h, p, &resetRaised);
+    });
+    EXPECT_TRUE(WaitUntil([&] { return resetting != 0; }, 10000));
+    for (int i = 0; i < 20; ++i) {
+      EXPECT_TRUE(dll.OnlineStatus(host, port, 0, &raised));
+      EXPECT_EQ(dll.EnqStatus(host, port, 0, &raised), 0);
+    }
+    EXPECT_EQ(raised, "");
+    VelaLptState during = lpt.State();
+    EXPECT_EQ(during.held, 1u);
+    EXPECT_EQ(during.parQueries + during.commStatus, before.parQueries + before.commStatus + 40);
+    EXPECT_EQ(during.parInits + during.serialResets, 0u) << "no reset inside the send";
+    lpt.Set(VELA_LPT_HOLD, 0);
+    EXPECT_TRUE(sender.Join(10000) && resetter.Join(10000));
+    VelaLptState after = lpt.State();
+    EXPECT_EQ(sent, 3000);
+    EXPECT_EQ(sendRaised + resetRaised, "");
+    EXPECT_EQ(after.bytesTaken, before.bytesTaken + 3000);
+    EXPECT_EQ(after.parInits + after.serialResets, 1u);
+
+    // A close from another thread ends the waiting call, moving nothing more.
+    const int kind = static_cast<int>(seed % 3);  // held read, held write, busy printer
+    lpt.Set(kind == 2 ? VELA_LPT_ACCEPT : VELA_LPT_HOLD, kind == 2 ? 0 : 1);
+    before = lpt.State();
+    jint moved = -1;
+    std::string waitRaised;
+    TestThread waiter([&] {
+      JniHost h;
+      jobject p = h.NewPort(h.NewString(kVlpt));
+      jbyteArray b = h.NewByteArray(std::vector<jbyte>(64, 1));
+      moved = kind == 0 ? dll.ReceiveData(h, p, b, 64, 60000, &waitRaised)
+                        : dll.SendData(h, p, b, 64, 60000, &waitRaised);
+    });
+    EXPECT_TRUE(WaitUntil([&] {
+      VelaLptState s = lpt.State();
+      return kind == 2 ? s.writes >= before.writes + 2 : s.held == 1;
+    }, 10000));
+    std::string closeRaised;
+    TestThread closer([&] {
+      JniHost h;
+      dll.ClosePort(h, h.NewPort(h.NewString(kVlpt)), &closeRaised);
+    });
+    EXPECT_TRUE(closer.Join(10000)) << "the close returns";
+    // The next open may be handed the number of the handle just closed.
+    VelaLptState otherBefore = lpt2.State();
+    jobject other = Open(kVlpt2);
+    EXPECT_TRUE(waiter.Join(10000)) << "the close ends the waiting call";
+    lpt.Set(VELA_LPT_HOLD, 0);  // lets go of a call the close left waiting
+    lpt.Set(VELA_LPT_ACCEPT, -1);
+    EXPECT_TRUE(waiter.Join(10000) && closer.Join(10000));
+    EXPECT_EQ(closeRaised, "");
+    after = lpt.State();
+    VelaLptState otherAfter = lpt2.State();
+    EXPECT_EQ(moved, 0);
+    EXPECT_EQ(waitRaised, kNotOpen);
+    EXPECT_EQ(after.cancelled, before.cancelled + (kind == 2 ? 0 : 1));
+    EXPECT_EQ(after.bytesTaken, before.bytesTaken);
+    EXPECT_EQ(after.closes, after.creates);
+    EXPECT_EQ(otherAfter.writes + otherAfter.reads + otherAfter.flushes,
+              otherBefore.writes + otherBefore.reads + otherBefore.flushes)
+        << "nothing reached the port that took the handle's number";
+    dll.ClosePort(host, other, &raised);
+  }
 }
 
 // The host's misuse record is what the hostile runs rely on: a reference a

@@ -13,6 +13,7 @@
 #include "emulated_usb.h"
 #include "jni_host.h"
 #include "port_dll.h"
+#include "test_thread.h"
 
 namespace vela_host {
 namespace {
@@ -361,6 +362,154 @@ TEST_F(WindowsUsb, GoneDeviceClosesThePort) {
   VelaUsbState s = plain.State();
   EXPECT_EQ(s.closes, calls.size());
   EXPECT_EQ(s.reads + s.writes + s.resets, 0u);
+}
+
+// Calls from several threads, each with its own JNI environment. For each
+// seed: two printers each driven by a thread of its own; on one port the
+// status queries and a reset beside a send whose chunk the driver holds; a
+// close under a held read or write, by _closePort from another thread or
+// by the device-gone handling of another thread's power query.
+TEST_F(WindowsUsb, ThreadsKeepToTheirPortsTakeTurnsOnTheLineAndEndAtAClose) {
+  EmulatedUsb second("QDXUSB002");
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    plain.Set(VELA_USB_STATUS_ANSWERS, -1);
+    const VelaUsbState start1 = plain.State(), start2 = second.State();
+    struct Driver {
+      std::string name;
+      unsigned opens, sent, hash;
+      std::string faults;
+    } drivers[2] = {{"QDXUSB001", 0, 0, start1.takenHash, ""},
+                    {"QDXUSB002", 0, 0, start2.takenHash, ""}};
+    const DWORD began = GetTickCount();
+    auto drive = [&](Driver* d, unsigned r) {
+      JniHost h;
+      while (GetTickCount() - began < 1000) {
+        std::size_t mark = h.Mark();
+        jobject port = h.NewPort(h.NewString(d->name));
+        std::string m;
+        dll.OpenPort(h, port, h.NewString(d->name), nullptr, &m);
+        d->faults += m;
+        if (m.empty()) {
+          ++d->opens;
+          for (int k = 0; k < 3; ++k) {
+            r = r * 1103515245u + 12345u;
+            std::vector<jbyte> bytes((r >> 16) % 9000 + 1, static_cast<jbyte>(r >> 8));
+            jint n = static_cast<jint>(bytes.size());
+            d->sent += dll.SendData(h, port, h.NewByteArray(bytes), n, 0, &m);
+            d->hash = TakenHash(bytes, d->hash);
+            d->faults += m;
+          }
+          dll.ClosePort(h, port, &m);
+          d->faults += m;
+        }
+        h.DropSince(mark);
+      }
+      d->faults += h.misuse();
+    };
+    {
+      TestThread a([&] { drive(&drivers[0], seed); }), b([&] { drive(&drivers[1], seed * 7); });
+    }
+    EmulatedUsb* sides[2] = {&plain, &second};
+    const VelaUsbState* starts[2] = {&start1, &start2};
+    for (int i = 0; i < 2; ++i) {
+      VelaUsbState s = sides[i]->State();
+      EXPECT_EQ(drivers[i].faults, "") << drivers[i].name;
+      EXPECT_GT(drivers[i].opens, 0u);
+      EXPECT_EQ(s.bytesTaken - starts[i]->bytesTaken, drivers[i].sent) << drivers[i].name;
+      EXPECT_EQ(s.takenHash, drivers[i].hash) << drivers[i].name << ": bytes of the other thread";
+      EXPECT_EQ(s.creates - starts[i]->creates, drivers[i].opens);
+      EXPECT_EQ(s.closes - starts[i]->closes, drivers[i].opens) << "every handle closed once";
+    }
+
+    // Status beside a held send answers at once; the reset waits for the
+    // line. (Windows itself runs the calls on one synchronous handle one at
+    // a time, so there the status follows the held chunk; wine does not.)
+    jobject port = Open("QDXUSB001");
+    plain.Set(VELA_USB_HOLD, 1);
+    VelaUsbState before = plain.State();
+    jint sent = -1;
+    std::string sendRaised, resetRaised;
+    volatile LONG resetting = 0;
+    TestThread sender([&] {
+      JniHost h;
+      sent = dll.SendData(h, h.NewPort(h.NewString("QDXUSB001")),
+                          h.NewByteArray(std::vector<jbyte>(10000, 0x66)), 10000, 0, &sendRaised);
+    });
+    EXPECT_TRUE(WaitUntil([&] { return plain.State().held == 1; }, 10000));
+    TestThread resetter([&] {
+      JniHost h;
+      jobject p = h.NewPort(h.NewString("QDXUSB001"));
+      InterlockedExchange(&resetting, 1);
+      dll.HdwrReset(h, p, &resetRaised);
+    });
+    EXPECT_TRUE(WaitUntil([&] { return resetting != 0; }, 10000));
+    for (int i = 0; i < 20; ++i) {
+      EXPECT_EQ(dll.EnqStatus(host, port, 0, &raised), 0x20);
+      EXPECT_TRUE(dll.OnlineStatus(host, port, 0, &raised));
+      EXPECT_TRUE(dll.PowerStatus(host, port, 0, &raised));
+    }
+    EXPECT_EQ(raised, "");
+    VelaUsbState during = plain.State();
+    EXPECT_EQ(during.held, 1u);
+    EXPECT_EQ(during.writes, before.writes) << "no chunk of another call inside the send";
+    EXPECT_EQ(during.resets, before.resets) << "no reset inside the send";
+    plain.Set(VELA_USB_HOLD, 0);
+    EXPECT_TRUE(sender.Join(10000) && resetter.Join(10000));
+    VelaUsbState after = plain.State();
+    EXPECT_EQ(sent, 10000);
+    EXPECT_EQ(sendRaised + resetRaised, "");
+    EXPECT_EQ(after.takenHash, TakenHash(std::vector<jbyte>(10000, 0x66), before.takenHash));
+    EXPECT_EQ(after.resets, before.resets + 1);
+
+    // A close from another thread ends the waiting call, moving nothing more.
+    const int kind = static_cast<int>(seed % 3);  // read, write, write under a gone device
+    plain.Set(VELA_USB_HOLD, 1);
+    before = plain.State();
+    jint moved = -1;
+    std::string waitRaised;
+    TestThread waiter([&] {
+      JniHost h;
+      jobject p = h.NewPort(h.NewString("QDXUSB001"));
+      jbyteArray b = h.NewByteArray(std::vector<jbyte>(64, 1));
+      moved = kind == 0 ? dll.ReceiveData(h, p, b, 64, 0, &waitRaised)
+                        : dll.SendData(h, p, b, 64, 0, &waitRaised);
+    });
+    EXPECT_TRUE(WaitUntil([&] { return plain.State().held == 1; }, 10000));
+    // The power query finding the printer gone closes the port itself.
+    if (kind == 2) plain.Set(VELA_USB_STATUS_ANSWERS, 0);
+    std::string closeRaised, powerRaised;
+    jboolean power = JNI_TRUE;
+    TestThread closer([&] {
+      JniHost h;
+      jobject p = h.NewPort(h.NewString("QDXUSB001"));
+      if (kind == 2) power = dll.PowerStatus(h, p, 0, &powerRaised);
+      dll.ClosePort(h, p, &closeRaised);
+    });
+    EXPECT_TRUE(closer.Join(10000)) << "the close returns";
+    plain.Set(VELA_USB_STATUS_ANSWERS, -1);
+    // The next open may be handed the number of the handle just closed.
+    VelaUsbState otherBefore = second.State();
+    jobject other = Open("QDXUSB002");
+    EXPECT_TRUE(waiter.Join(10000)) << "the close ends the waiting call";
+    plain.Set(VELA_USB_HOLD, 0);  // lets go of a call the close left waiting
+    EXPECT_TRUE(waiter.Join(10000) && closer.Join(10000));
+    EXPECT_EQ(closeRaised, kind == 2 ? kNotOpen : "");
+    EXPECT_EQ(powerRaised, "");
+    EXPECT_EQ(power, kind != 2);
+    after = plain.State();
+    VelaUsbState otherAfter = second.State();
+    EXPECT_EQ(moved, 0);
+    EXPECT_EQ(waitRaised, kNotOpen);
+    EXPECT_EQ(after.cancelled, before.cancelled + 1);
+    EXPECT_EQ(after.bytesTaken, before.bytesTaken);
+    EXPECT_EQ(after.shortWrites, before.shortWrites);
+    EXPECT_EQ(after.closes, after.creates);
+    EXPECT_EQ(otherAfter.writes + otherAfter.reads + otherAfter.statusRequests,
+              otherBefore.writes + otherBefore.reads + otherBefore.statusRequests)
+        << "nothing reached the port that took the handle's number";
+    dll.ClosePort(host, other, &raised);
+  }
 }
 
 }  // namespace

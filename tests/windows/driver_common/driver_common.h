@@ -90,6 +90,78 @@ static inline int TakeOne(int* countdown) {
   return 1;
 }
 
+/* Transfers the test holds: each pends in the driver, as a read waiting
+ * for data or a write to a busy printer does on Windows, until the test
+ * lets it go (it then completes as usual) or the host cancels it
+ * (CancelIoEx, CancelSynchronousIo): it then ends STATUS_CANCELLED, having
+ * moved nothing. */
+#define HELD_MAX 4
+typedef struct Held {
+  PIRP irps[HELD_MAX];
+  int countdown;           /* the next N transfers are held */
+  unsigned int cancelled;  /* held transfers the host cancelled */
+} Held;
+
+static VOID NTAPI CancelHeld(PDEVICE_OBJECT device, PIRP irp) {
+  (void)device;
+  Held* h = (Held*)irp->Tail.Overlay.DriverContext[0];
+  for (ULONG i = 0; i < HELD_MAX; ++i) {
+    if (h->irps[i] == irp) h->irps[i] = 0;
+  }
+  h->cancelled++;
+  IoReleaseCancelSpinLock(irp->CancelIrql);
+  Complete(irp, STATUS_CANCELLED, 0);
+}
+
+/* Holds the transfer when the test asked for it: STATUS_PENDING is then
+ * the dispatch's answer. */
+static inline int HoldTransfer(Held* h, PIRP irp) {
+  KIRQL irql;
+  IoAcquireCancelSpinLock(&irql);
+  ULONG free = HELD_MAX;
+  for (ULONG i = 0; i < HELD_MAX; ++i) {
+    if (h->irps[i] == 0) free = i;
+  }
+  if (free == HELD_MAX || !TakeOne(&h->countdown)) {
+    IoReleaseCancelSpinLock(irql);
+    return 0;
+  }
+  h->irps[free] = irp;
+  irp->Tail.Overlay.DriverContext[0] = h;
+  IoMarkIrpPending(irp);
+  IoSetCancelRoutine(irp, CancelHeld);
+  if (irp->Cancel && IoSetCancelRoutine(irp, NULL)) {
+    /* Cancelled before the routine was in place. */
+    h->irps[free] = 0;
+    h->cancelled++;
+    IoReleaseCancelSpinLock(irql);
+    Complete(irp, STATUS_CANCELLED, 0);
+    return 1;
+  }
+  IoReleaseCancelSpinLock(irql);
+  return 1;
+}
+
+/* Takes the held transfers out of reach of a cancel, into `out`; their
+ * number. */
+static inline ULONG LetGoHeld(Held* h, PIRP* out) {
+  KIRQL irql;
+  ULONG n = 0;
+  IoAcquireCancelSpinLock(&irql);
+  for (ULONG i = 0; i < HELD_MAX; ++i) {
+    if (h->irps[i] != 0 && IoSetCancelRoutine(h->irps[i], NULL) != 0) out[n++] = h->irps[i];
+    if (h->irps[i] != 0) h->irps[i] = 0;
+  }
+  IoReleaseCancelSpinLock(irql);
+  return n;
+}
+
+static inline unsigned int HeldCount(const Held* h) {
+  unsigned int n = 0;
+  for (ULONG i = 0; i < HELD_MAX; ++i) n += h->irps[i] != 0;
+  return n;
+}
+
 /* The bytes the printer holds for the host. */
 typedef struct Feed {
   unsigned char bytes[FEED_MAX];

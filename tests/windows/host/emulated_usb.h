@@ -49,9 +49,8 @@ class EmulatedUsb {
   DriverHandle driver_;
 };
 
-// FNV-1a of bytes, as the driver sums what it takes.
-inline unsigned TakenHash(const std::vector<signed char>& bytes) {
-  unsigned h = VELA_FNV_BASIS;
+// FNV-1a of bytes, as the driver sums what it takes; `h` carries on a sum.
+inline unsigned TakenHash(const std::vector<signed char>& bytes, unsigned h = VELA_FNV_BASIS) {
   for (signed char b : bytes) h = (h ^ static_cast<unsigned char>(b)) * VELA_FNV_PRIME;
   return h;
 }

@@ -21,7 +21,10 @@ enum VelaLptField {
   VELA_LPT_STALL = 8,        /* the next N transfers wait out their timeout */
   VELA_LPT_SHORT = 9,        /* the next N transfers move half of what is asked */
   VELA_LPT_PRESENT = 10      /* 0: unplugged (no name to open, every request of
-                                an open handle fails); 1: plugged in again */
+                                an open handle fails); 1: plugged in again */,
+  VELA_LPT_HOLD = 11         /* the next N transfers pend until the host cancels
+                                them or the test sets this again, which lets the
+                                pending ones complete as usual */
 };
 
 typedef struct VelaLptSetting {
@@ -47,6 +50,8 @@ typedef struct VelaLptState {
   unsigned int lastReadLength;
   unsigned int requests;  /* every request the library side made of any of the
                              driver's devices, the test's own requests not counted */
+  unsigned int held;       /* transfers pending now */
+  unsigned int cancelled;  /* held transfers the host cancelled */
 } VelaLptState;
 
 #endif

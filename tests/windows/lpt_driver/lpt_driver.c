@@ -31,6 +31,7 @@ typedef struct Printer {
   int failNext, stall, shorten;
   int unplugged;
   const WCHAR* name;
+  Held held;
   Feed feed;
 } Printer;
 
@@ -48,7 +49,10 @@ static void Plug(Printer* p, int present) {
  * once the printer is unplugged. */
 static int Fails(Printer* p) { return p->unplugged || TakeOne(&p->failNext); }
 
+static void LetGo(Printer* p);
+
 static void Clear(Printer* p) {
+  LetGo(p);
   Plug(p, 1);
   const WCHAR* name = p->name;
   unsigned char* b = (unsigned char*)p;
@@ -77,6 +81,33 @@ static int Troubled(Printer* p, PIRP irp, ULONG n, int write, NTSTATUS* status) 
 static void Log(Printer* p, unsigned int entry) {
   if (p->state.logged < VELA_LPT_LOG) p->state.log[p->state.logged] = entry;
   p->state.logged++;
+}
+
+static NTSTATUS Transfer(Printer* p, PIRP irp) {
+  PIO_STACK_LOCATION sp = IoGetCurrentIrpStackLocation(irp);
+  NTSTATUS troubled;
+  if (sp->MajorFunction == IRP_MJ_WRITE) {
+    ULONG n = sp->Parameters.Write.Length;
+    ULONG take = p->accept < 0 || (ULONG)p->accept > n ? n : (ULONG)p->accept;
+    p->state.writes++;
+    if (Troubled(p, irp, n, 1, &troubled)) return troubled;
+    if (TakeOne(&p->shorten)) take = n / 2;
+    p->state.bytesTaken += take;
+    Log(p, n);
+    return Complete(irp, STATUS_SUCCESS, take);
+  }
+  ULONG n = sp->Parameters.Read.Length;
+  p->state.reads++;
+  p->state.lastReadLength = n;
+  if (Troubled(p, irp, n, 0, &troubled)) return troubled;
+  return ReadFeed(&p->feed, irp, TakeOne(&p->shorten) ? n / 2 : n);
+}
+
+/* The held transfers complete as if they had just come. */
+static void LetGo(Printer* p) {
+  PIRP irps[HELD_MAX];
+  ULONG n = LetGoHeld(&p->held, irps);
+  for (ULONG i = 0; i < n; ++i) Transfer(p, irps[i]);
 }
 
 static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
@@ -131,6 +162,10 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
         case VELA_LPT_STALL: p->stall = s.value; break;
         case VELA_LPT_SHORT: p->shorten = s.value; break;
         case VELA_LPT_PRESENT: Plug(p, s.value != 0); break;
+        case VELA_LPT_HOLD:
+          LetGo(p);
+          p->held.countdown = s.value;
+          break;
         default: return Complete(irp, STATUS_INVALID_PARAMETER, 0);
       }
       return Complete(irp, STATUS_SUCCESS, 0);
@@ -140,6 +175,8 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
     case VELA_LPT_GET_STATE:
       if (out < sizeof(VelaLptState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       p->state.requests = libraryRequests;
+      p->state.held = HeldCount(&p->held);
+      p->state.cancelled = p->held.cancelled;
       CopyBytes(buf, &p->state, sizeof(VelaLptState));
       return Complete(irp, STATUS_SUCCESS, sizeof(VelaLptState));
     case VELA_LPT_CLEAR:
@@ -168,25 +205,10 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
       p->state.flushes++;
       Log(p, 0xFFFFFFFFu);
       return Complete(irp, STATUS_SUCCESS, 0);
-    case IRP_MJ_WRITE: {
-      ULONG n = sp->Parameters.Write.Length;
-      ULONG take = p->accept < 0 || (ULONG)p->accept > n ? n : (ULONG)p->accept;
-      p->state.writes++;
-      NTSTATUS troubled;
-      if (Troubled(p, irp, n, 1, &troubled)) return troubled;
-      if (TakeOne(&p->shorten)) take = n / 2;
-      p->state.bytesTaken += take;
-      Log(p, n);
-      return Complete(irp, STATUS_SUCCESS, take);
-    }
-    case IRP_MJ_READ: {
-      ULONG n = sp->Parameters.Read.Length;
-      p->state.reads++;
-      p->state.lastReadLength = n;
-      NTSTATUS troubled;
-      if (Troubled(p, irp, n, 0, &troubled)) return troubled;
-      return ReadFeed(&p->feed, irp, TakeOne(&p->shorten) ? n / 2 : n);
-    }
+    case IRP_MJ_WRITE:
+    case IRP_MJ_READ:
+      if (HoldTransfer(&p->held, irp)) return STATUS_PENDING;
+      return Transfer(p, irp);
     case IRP_MJ_DEVICE_CONTROL:
       return Control(p, irp, sp);
     default:

@@ -19,7 +19,10 @@ enum VelaUsbField {
   VELA_USB_SHORT = 5,          /* the next N reads and writes move half of what is asked */
   VELA_USB_PRESENT = 6         /* 0: unplugged (no name to open, no status, transfers
                                   fail); 1: plugged in again; 2: unplugged once it
-                                  has answered one more status request */
+                                  has answered one more status request */,
+  VELA_USB_HOLD = 7            /* the next N reads and writes pend until the host
+                                  cancels them or the test sets this again, which
+                                  lets the pending ones complete as usual */
 };
 
 typedef struct VelaUsbSetting {
@@ -43,6 +46,8 @@ typedef struct VelaUsbState {
   unsigned int lastReadLength;
   unsigned int requests;  /* every request the library side made of any of the
                              driver's devices, the test's own requests not counted */
+  unsigned int held;       /* transfers pending now */
+  unsigned int cancelled;  /* held transfers the host cancelled */
 } VelaUsbState;
 
 #define VELA_FNV_BASIS 2166136261u

@@ -46,6 +46,7 @@ typedef struct Printer {
   unsigned int scripted, writesSinceScript;
   int fail, stall, shorten;
   int unplugged, unplugAfterStatus;
+  Held held;
   Feed feed;
 } Printer;
 
@@ -64,7 +65,10 @@ static void Plug(Printer* p, int present) {
   if (registered->Buffer) IoSetDeviceInterfaceState(registered, present ? TRUE : FALSE);
 }
 
+static void LetGo(Printer* p);
+
 static void Clear(Printer* p) {
+  LetGo(p);
   Plug(p, 1);
   const Device* device = p->device;
   unsigned char* b = (unsigned char*)p;
@@ -115,6 +119,10 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
       else if (s.field == VELA_USB_STALL) p->stall = s.value;
       else if (s.field == VELA_USB_SHORT) p->shorten = s.value;
       else if (s.field == VELA_USB_PRESENT && s.value == 2) p->unplugAfterStatus = 1;
+      else if (s.field == VELA_USB_HOLD) {
+        LetGo(p);
+        p->held.countdown = s.value;
+      }
       else if (s.field == VELA_USB_PRESENT) {
         p->unplugAfterStatus = 0;
         Plug(p, s.value != 0);
@@ -133,6 +141,8 @@ static NTSTATUS Control(Printer* p, PIRP irp, PIO_STACK_LOCATION sp) {
     case VELA_USB_GET_STATE:
       if (out < sizeof(VelaUsbState)) return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       p->state.requests = libraryRequests;
+      p->state.held = HeldCount(&p->held);
+      p->state.cancelled = p->held.cancelled;
       CopyBytes(buf, &p->state, sizeof(VelaUsbState));
       return Complete(irp, STATUS_SUCCESS, sizeof(VelaUsbState));
     case VELA_USB_CLEAR:
@@ -194,6 +204,19 @@ static NTSTATUS Read(Printer* p, PIRP irp, ULONG n) {
   return ReadFeed(&p->feed, irp, TakeOne(&p->shorten) ? n / 2 : n);
 }
 
+static NTSTATUS Transfer(Printer* p, PIRP irp) {
+  PIO_STACK_LOCATION sp = IoGetCurrentIrpStackLocation(irp);
+  if (sp->MajorFunction == IRP_MJ_WRITE) return Write(p, irp, sp->Parameters.Write.Length);
+  return Read(p, irp, sp->Parameters.Read.Length);
+}
+
+/* The held transfers complete as if they had just come. */
+static void LetGo(Printer* p) {
+  PIRP irps[HELD_MAX];
+  ULONG n = LetGoHeld(&p->held, irps);
+  for (ULONG i = 0; i < n; ++i) Transfer(p, irps[i]);
+}
+
 static ULONG Length(const WCHAR* s) {
   ULONG n = 0;
   while (s[n]) ++n;
@@ -229,9 +252,9 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT dev, PIRP irp) {
       p->state.closes++;
       return Complete(irp, STATUS_SUCCESS, 0);
     case IRP_MJ_WRITE:
-      return Write(p, irp, sp->Parameters.Write.Length);
     case IRP_MJ_READ:
-      return Read(p, irp, sp->Parameters.Read.Length);
+      if (HoldTransfer(&p->held, irp)) return STATUS_PENDING;
+      return Transfer(p, irp);
     case IRP_MJ_DEVICE_CONTROL:
       return Control(p, irp, sp);
     case IRP_MJ_PNP:
