@@ -72,6 +72,8 @@ class NativeLoadingTest {
         command.addAll(List.of(classes));
         ProcessBuilder pb = new ProcessBuilder(command).redirectErrorStream(true).directory(work.toFile());
         pb.environment().remove("XDG_CACHE_HOME");
+        // No emulated devices: the preload exists for the host's processor only.
+        pb.environment().remove("LD_PRELOAD");
         pb.environment().put("HOME", work.resolve("home").toString());
         pb.environment().put("LOCALAPPDATA", work.resolve("appdata").toString());
         return pb.start();
