@@ -68,6 +68,16 @@ class SerialPrinter:
                     if b in self.replies:
                         self.answer(self.replies[b])
 
+    def on_write(self, _handler, client):
+        # tcdrain on a pty does not wait for this end to read, and a flush
+        # (the close's) throws away what the kernel has not handed on yet:
+        # the printer takes the bytes before the write returns, so a drained
+        # line holds nothing to lose, as a UART's does.
+        res, err = client.execute()
+        self.drain()
+        client.complete(res, err)
+        return True
+
     def answer(self, reply):
         if self.reply_delay <= 0:
             os.write(self.master, bytes([reply]))
@@ -188,7 +198,7 @@ class SerialPrinters:
         master = self.testbed.master_fd(devpath)
         slave = os.readlink(self.testbed.node_path(devpath))
         printer = SerialPrinter(master, slave)
-        self.testbed.attach(devpath, printer.on_ioctl)
+        self.testbed.attach(devpath, printer.on_ioctl, printer.on_write)
         self.by_path[devpath] = printer
         return devpath
 

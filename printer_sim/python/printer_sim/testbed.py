@@ -17,9 +17,11 @@ class Testbed:
             "P: %s\nN: %s\nE: SUBSYSTEM=%s\n%s" % (sysfs_path, node, subsystem, extra))
         return "/dev/" + node.split("=")[0]
 
-    def attach(self, devpath, on_ioctl):
+    def attach(self, devpath, on_ioctl, on_write=None):
         handler = UMockdev.IoctlBase()
         handler.connect("handle-ioctl", on_ioctl)
+        if on_write is not None:
+            handler.connect("handle-write", on_write)
         self.tb.attach_ioctl(devpath, handler)
         self.handlers.append(handler)
 

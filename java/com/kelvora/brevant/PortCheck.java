@@ -156,10 +156,14 @@ final class PortCheck {
             }
         }
         if (port.kind() == PrinterPort.Kind.USB) {
-            problems += usb(out, port, node, group, read, write, problems > 0);
+            problems += usb(out, port, node, group, me, read, write, problems > 0);
         } else if (!write && problems == 0) {
+            // No one joins root: a node left to it goes to the group Debian's rules give its kind.
+            String kind = port.kind() == PrinterPort.Kind.SERIAL ? "dialout" : "lp";
+            String owner = group.equals("root") ? kind : group;
             problems += problem(out, "you may not " + (read ? "write to " : "open ") + node,
-                    "sudo chmod g+rw " + node + ", and join its group " + group);
+                    fixes((group.equals("root") ? "sudo chgrp " + kind + " " + node + " && " : "")
+                            + "sudo chmod g+rw " + node, joining(me, owner)));
         }
         if (problems == 0) {
             out.println("  ok");
@@ -167,8 +171,8 @@ final class PortCheck {
         return problems;
     }
 
-    private static int usb(PrintStream out, PrinterPort port, Path node, String group, boolean read, boolean write,
-            boolean explained) {
+    private static int usb(PrintStream out, PrinterPort port, Path node, String group, Me me, boolean read,
+            boolean write, boolean explained) {
         int problems = 0;
         String rule = ruleGroup();
         if (rule == null && !write) {
@@ -182,11 +186,17 @@ final class PortCheck {
         } else if (rule == null) {
             out.println("  note: the udev rule " + RULE + " is not installed: other users may not reach the printer");
         }
+        // Write access comes from the rule's group (lp, as the package's rule gives it).
+        String kind = rule != null ? rule : "lp";
+        boolean groupWrites = (((Number) attribute(node, "unix:mode")).intValue() & 020) != 0;
+        String access = fixes(rule == null ? "install the udev rule (above), which gives group " + kind + " write access"
+                : !rule.equals(group) ? "apply the udev rule (above)" : groupWrites ? "" : "sudo chmod g+rw " + node,
+                joining(me, kind));
         if (read && !write) {
-            problems += problem(out, node + " is read-only for you: sends would return 0 without an exception",
-                    "the node needs group write access: install the udev rule and join its group");
+            // libusb-0.1 opens such a node read-only, where the kernel refuses the interface claim.
+            problems += problem(out, node + " is read-only for you: _openPort fails with \"Can not open device.\"", access);
         } else if (!read && !write && problems == 0 && !explained) {
-            problems += problem(out, "you may not open " + node, "install the udev rule and join its group");
+            problems += problem(out, "you may not open " + node, access);
         }
         String socket = socket(port);
         Path iface = Path.of("/sys/bus/usb/devices").resolve(socket);
@@ -260,18 +270,41 @@ final class PortCheck {
         return new Me(System.getProperty("user.name"), groups);
     }
 
+    /** The fixes that apply, in order, as one line. */
+    private static String fixes(String... parts) {
+        return String.join("; ", List.of(parts).stream().filter(p -> !p.isEmpty()).toList());
+    }
+
+    /** What this user still does to carry the group: nothing, a new login, or joining it. */
+    private static String joining(Me me, String group) {
+        String[] entry = groupEntry(group);
+        if (entry != null && me.groups().contains(Long.valueOf(entry[2]))) {
+            return "";
+        }
+        if (listedIn(group, me.name())) {
+            return "then log out and in again (or run: newgrp " + group + ")";
+        }
+        return "join group " + group + ": sudo adduser " + me.name() + " " + group + ", then log out and in again";
+    }
+
     /** Whether /etc/group names the user as a member of the group. */
     private static boolean listedIn(String group, String user) {
+        String[] entry = groupEntry(group);
+        return entry != null && List.of(entry[3].split(",")).contains(user);
+    }
+
+    /** The group's line of /etc/group, split at its colons; null when it has none. */
+    private static String[] groupEntry(String group) {
         try {
             for (String line : Files.readAllLines(Path.of("/etc/group"))) {
                 String[] f = line.split(":", -1);
-                if (f.length >= 4 && f[0].equals(group) && List.of(f[3].split(",")).contains(user)) {
-                    return true;
+                if (f.length >= 4 && f[0].equals(group) && f[2].matches("[0-9]+")) {
+                    return f;
                 }
             }
         } catch (IOException e) {
-            return false;
+            return null;
         }
-        return false;
+        return null;
     }
 }

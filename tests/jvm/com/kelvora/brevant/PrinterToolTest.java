@@ -12,9 +12,9 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
-import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
+import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
@@ -33,12 +33,12 @@ class PrinterToolTest {
     record Run(int exit, String output) {}
 
     /** The tool as nobody with these groups, after the shell lines setup (run as root in the namespace). */
-    static Run tool(String setup, String groups, Path tmp, String... args) throws Exception {
+    Run tool(String setup, String groups, Path tmp, String... args) throws Exception {
         List<String> command = new ArrayList<>(List.of("unshare", "-m", "sh", "-ec", setup + "\nexec \"$@\"", "sh",
                 "setpriv", "--reuid=nobody", "--regid=nogroup", groups.isEmpty() ? "--clear-groups" : "--groups=" + groups,
-                "--inh-caps=-all", JAVA, "-Djava.io.tmpdir=" + tmp, "-jar", JAR));
+                "--inh-caps=-all", JAVA, "-Djava.io.tmpdir=" + tmp, "-jar", jar.toString()));
         command.addAll(List.of(args));
-        return run(new ProcessBuilder(command));
+        return run(new ProcessBuilder(command).directory(work.toFile()));
     }
 
     static Run run(ProcessBuilder pb) throws Exception {
@@ -58,6 +58,9 @@ class PrinterToolTest {
     @TempDir
     Path work;
 
+    /** The jar where nobody can read it: the checkout may sit in a private home. */
+    Path jar;
+
     /** A folder nobody may use as its temporary folder. */
     Path openTmp(String name) throws Exception {
         Files.setPosixFilePermissions(work, PosixFilePermissions.fromString("rwxr-xr-x"));
@@ -70,6 +73,12 @@ class PrinterToolTest {
     void listAndCheckAsAUserWhoIsNotRootNameEachPortAndWhatStandsInItsWay() throws Exception {
         assumeTrue(Files.readString(Path.of("/proc/self/status")).matches("(?s).*\\nUid:\\s+0\\s.*"),
                 "setpriv and mount namespaces need root (the suite runs as root in CI)");
+        Process probe = new ProcessBuilder("unshare", "-m", "true").redirectErrorStream(true).start();
+        String why = new String(probe.getInputStream().readAllBytes(), StandardCharsets.UTF_8).strip();
+        assumeTrue(probe.waitFor() == 0, "no private mount namespace here (" + why + "): it needs a root that is a "
+                + "mount point; in a chroot, bind-mount its root onto itself first");
+        jar = Files.copy(Path.of(JAR), openTmp("jar").resolve("vela-brevant.jar"));
+        Files.setPosixFilePermissions(jar, PosixFilePermissions.fromString("rw-r--r--"));
         PrinterSim sim = PrinterSim.connect();
         byte[] descriptors = UsbPrinter.descriptors(UsbPrinter.VENDOR, UsbPrinter.PRODUCT,
                 new int[] {0, 0, 0x01, UsbPrinter.BULK, 0x82, UsbPrinter.BULK});
@@ -83,7 +92,7 @@ class PrinterToolTest {
         sim.call("node.own " + kitchen + " root 0664");  // as the kernel leaves it without the rule
         sim.call("usb.driver " + kitchen + " usblp");
         sim.call("node.own " + tty + " dialout 0660");
-        sim.call("node.own " + adapter + " dialout 0660");
+        sim.call("node.own " + adapter + " root 0660");  // as a device no rule knows
         sim.call("node.own " + parport + " lp 0660");
         String counterPort = "1-" + Integer.parseInt(counter.substring(counter.lastIndexOf('/') + 1));
         String kitchenPort = "1-" + Integer.parseInt(kitchen.substring(kitchen.lastIndexOf('/') + 1));
@@ -112,7 +121,9 @@ class PrinterToolTest {
                 "problem: you were added to group lp after this session began", "fix: log out and in again",
                 "problem: you are not in group dialout", "fix: sudo adduser nobody dialout",
                 "problem: the package's udev rule 60-vela-brevant.rules is not installed",
-                kitchen + " is read-only for you: sends would return 0 without an exception",
+                kitchen + " is read-only for you: _openPort fails with \"Can not open device.\"",
+                "fix: install the udev rule (above), which gives group lp write access; then log out and in again",
+                "fix: sudo chgrp dialout /dev/ttyUSB0 && sudo chmod g+rw /dev/ttyUSB0; join group dialout: sudo adduser",
                 "problem: the kernel's usblp driver holds the printer's interface " + kitchenPort + ":1.0",
                 "fix: echo -n " + kitchenPort + ":1.0 | sudo tee /sys/bus/usb/drivers/usblp/unbind");
         assertFalse(blocked.output().contains("ttyS1"), blocked.output());
@@ -127,6 +138,7 @@ class PrinterToolTest {
         // Mended: the groups carried, the rule in place, usblp gone, the node as the rule makes it.
         sim.call("usb.driver " + kitchen + " none");
         sim.call("node.own " + kitchen + " lp 0660");
+        sim.call("node.own " + adapter + " dialout 0660");
         Run clear = tool(withRule, "lp,dialout", fine, "check");
         assertEquals(0, clear.exit(), clear.output());
         has(clear, "library VelaCommPortLinuxSerial: loads from " + fine + "/vela-brevant-nobody/",
@@ -152,29 +164,39 @@ class PrinterToolTest {
 
     @Test
     void tryOpensAPortShowsItsAnswersPrintsAndReportsFailuresAsTheLibrarySaysThem() throws Exception {
-        // Each run's exit status follows it as "exit N" (spelt apart in the
-        // command, which the virtual printer shows).
+        // Each run's output and exit status go to a file of its own, so the
+        // virtual printer's output is its record of the bytes alone.
         String java = String.join(" ", JAVA, "-jar", JAR);
-        String status = "; echo \"ex\"\"it $?\"; ";
+        String[] runs = {java + " try /dev/ttyS0 --print", java + " try /dev/ttyS7 --settings 9600,none,8,1,none",
+            java + " try", JAVA + " '-Dos.name=Windows 10' -jar " + JAR + " list"};
+        StringBuilder script = new StringBuilder();
+        for (int i = 0; i < runs.length; i++) {
+            script.append("{ ").append(runs[i]).append("; echo \"exit $?\"; } > ").append(work.resolve("run" + i))
+                    .append(" 2>&1; ");
+        }
         ProcessBuilder pb = new ProcessBuilder(System.getProperty("vela.virtual.printer"), "serial", "paper-out", "--",
-                "sh", "-c", java + " try /dev/ttyS0 --print" + status + java + " try /dev/ttyS7 --settings 9600,none,8,1,none"
-                        + status + java + " try" + status + JAVA + " '-Dos.name=Windows 10' -jar " + JAR + " list" + status);
+                "sh", "-c", script.toString());
         pb.environment().keySet().removeAll(List.of("LD_PRELOAD", "UMOCKDEV_DIR", "PRINTER_SIM_SOCKET"));
-        Run run = run(pb);
-        String[] parts = run.output().split("exit ");
-        assertEquals(5, parts.length, run.output());
-        has(new Run(0, parts[0]), "opening /dev/ttyS0 with VelaCommPortLinuxSerial, settings 9600,none,8,1,hdwr",
+        Run printer = run(pb);
+        assertEquals(0, printer.exit(), printer.output());
+        // The printer shows a line break wherever its input paused.
+        assertTrue(printer.output().replace("\n", "").contains("<ESC>@Vela printer test<LF>/dev/ttyS0<LF>"),
+                printer.output());
+        List<Run> tries = new ArrayList<>();
+        for (int i = 0; i < runs.length; i++) {
+            String output = Files.readString(work.resolve("run" + i));
+            Matcher exit = Pattern.compile("exit (\\d+)\n$").matcher(output);
+            assertTrue(exit.find(), output);
+            tries.add(new Run(Integer.parseInt(exit.group(1)), output));
+            assertFalse(output.contains("Exception in thread"), output);
+        }
+        assertEquals(List.of(0, 1, 2, 1), tries.stream().map(Run::exit).toList(), tries.toString());
+        has(tries.get(0), "opening /dev/ttyS0 with VelaCommPortLinuxSerial, settings 9600,none,8,1,hdwr",
                 "online: true", "ENQ status: 0x08", "EOT status: 0x08", "closed");
-        // The virtual printer's own output runs between the tool's lines.
-        assertTrue(Pattern.compile("sent (\\d+) of \\1 bytes of a test receipt").matcher(parts[0]).find(), run.output());
-        assertTrue(parts[1].startsWith("0"), run.output());
-        has(run, "<ESC>@Vela printer test<LF>");
-        has(new Run(0, parts[1]), "failed: NATIVE_FN_CALL_FAILURE       Native call to open failed.");
-        assertTrue(parts[2].startsWith("1"), run.output());
-        has(new Run(0, parts[2]), "usage: java -jar vela-brevant.jar COMMAND");
-        assertTrue(parts[3].startsWith("2"), run.output());
-        has(new Run(0, parts[3]), "list: cannot list printer ports on Windows 10");
-        assertTrue(parts[4].startsWith("1"), run.output());
-        assertEquals(List.of(), Arrays.stream(parts).filter(p -> p.contains("Exception in thread")).toList());
+        assertTrue(Pattern.compile("sent (\\d+) of \\1 bytes of a test receipt").matcher(tries.get(0).output()).find(),
+                tries.get(0).output());
+        has(tries.get(1), "failed: NATIVE_FN_CALL_FAILURE       Native call to open failed.");
+        has(tries.get(2), "usage: java -jar vela-brevant.jar COMMAND");
+        has(tries.get(3), "list: cannot list printer ports on Windows 10");
     }
 }
