@@ -80,6 +80,32 @@ auto OnExchange(JNIEnv* env, jobject obj, jlong timeout, long long limitMs, Work
   });
 }
 
+// The end of a transfer that never had the line, as of one whose timeout
+// ran out before anything moved: a count of 0 and no message.
+inline jint NothingMoved(const char**) { return 0; }
+
+// OnExchange for calls without a timeout of their own (a reset; the Windows
+// USB transfers, which the driver's timeouts bound): `work(port, &message)`
+// runs once the line is free, and a close meanwhile raises the
+// port-not-opened text.
+template <typename Lib, typename Work>
+auto OnFreeLine(JNIEnv* env, jobject obj, Work work) {
+  using Result = decltype(work(static_cast<typename Lib::Record*>(nullptr),
+                               static_cast<const char**>(nullptr)));
+  return OnExchange<Lib>(
+      env, obj, 0, kUntilLineFree,
+      [&](typename Lib::Record* port, jlong, const char** message) { return work(port, message); },
+      [](const char**) { return Result{}; });
+}
+
+// The lowest free slot, or -1. Opens hold the library's gate, so the slot
+// stays free until the open stores its record.
+template <typename Lib>
+int FreeSlotIndex() {
+  FlagHold hold(&Slots<Lib>::lock);
+  return FindFreeSlot(Lib::table);
+}
+
 // Takes the lowest free slot, builds the record aside (`prepare` before the
 // name is copied, `open` after) and stores it only when all of it worked,
 // so that a failed open leaves the table as it was. Opens of one library
@@ -87,11 +113,7 @@ auto OnExchange(JNIEnv* env, jobject obj, jlong timeout, long long limitMs, Work
 template <typename Lib, typename Prepare, typename Open>
 void OpenPortInFreeSlot(JNIEnv* env, jstring portName, Prepare prepare, Open open) {
   FlagHold gate(&Slots<Lib>::openGate);
-  int slot;
-  {
-    FlagHold hold(&Slots<Lib>::lock);
-    slot = FindFreeSlot(Lib::table);
-  }
+  const int slot = FreeSlotIndex<Lib>();
   if (slot < 0) return Raise(env, kTooManyPorts);
   typename Lib::Record record = {};
   record.inUse = 1;
@@ -120,11 +142,7 @@ void OpenPortInFreeSlot(JNIEnv* env, jstring portName, Open open) {
 template <typename Lib, typename Open>
 void OpenPortInClaimedSlot(JNIEnv* env, jstring portName, Open open) {
   FlagHold gate(&Slots<Lib>::openGate);
-  int slot;
-  {
-    FlagHold hold(&Slots<Lib>::lock);
-    slot = FindFreeSlot(Lib::table);
-  }
+  const int slot = FreeSlotIndex<Lib>();
   if (slot < 0) return Raise(env, kTooManyPorts);
   typename Lib::Record& port = Lib::table[slot];
   char name[sizeof(port.name)];

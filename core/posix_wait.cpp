@@ -104,7 +104,7 @@ short PollUntil(int fd, short events, const Deadline& deadline, int wakeFd) {
 
 void SleepMicroseconds(long microseconds) {
   if (microseconds <= 0) return;
-  SleepUntil({Later(Now(), microseconds / 1000000, (microseconds % 1000000) * 1000L)});
+  SleepUntil(DeadlineInMicroseconds(microseconds));
 }
 
 int DrainOutput(int fd) {

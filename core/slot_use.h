@@ -64,6 +64,19 @@ typename Lib::Record* EnterPort(JNIEnv* env, jobject obj, bool beginClose,
   return found;
 }
 
+// True, handing back the library's port-not-opened text, once the port's
+// close has begun: the call it cut short ends there and moves nothing more.
+inline bool EndedByClose(const CloseWatch& close, const LookupTexts& texts,
+                         const char** message) {
+  if (!CloseBegun(close)) return false;
+  *message = texts.portNotOpened;
+  return true;
+}
+template <typename Lib>
+bool EndedByClose(const typename Lib::Record* port, const char** message) {
+  return EndedByClose(WatchClose<Lib>(port), Lib::texts, message);
+}
+
 // The last call to leave a closed port frees its slot.
 template <typename Lib>
 void LeavePort(typename Lib::Record* port) {

@@ -14,9 +14,6 @@ using Lib = ParallelLibrary;
 
 namespace {
 VELA_PORT_LIBRARY_LIFETIME(Lib)
-
-// A transfer that never had the line ends as one that timed out: nothing moved.
-jint NothingMoved(const char**) { return 0; }
 }  // namespace
 
 extern "C" {
@@ -82,10 +79,7 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree,
-      [](ParallelPort* p, jlong, const char** m) { return PulseInit(p, m); },
-      [](const char**) { return false; });
+  OnFreeLine<Lib>(env, obj, PulseInit);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxParallel__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -78,10 +78,8 @@ jint ReceiveParallelData(JNIEnv* env, const ParallelPort* port, jbyteArray buffe
   const CloseWatch close = WatchClose<ParallelLibrary>(port);
   int n = ClampToArray(ReadNibbles(port->fd, close, scratch, length, LowTimeout(timeout)),
                        arrayLength);
-  if (CloseBegun(close)) {
-    *message = kParallelLookupTexts.portNotOpened;
-    n = 0;
-  } else if (!CopyToArray(env, buffer, scratch, n, kParallelLookupTexts, message)) {
+  if (EndedByClose(close, kParallelLookupTexts, message) ||
+      !CopyToArray(env, buffer, scratch, n, kParallelLookupTexts, message)) {
     n = 0;
   }
   std::free(scratch);
@@ -96,11 +94,7 @@ jint SendParallelData(JNIEnv* env, const ParallelPort* port, jbyteArray data,
   const CloseWatch close = WatchClose<ParallelLibrary>(port);
   int sent = count < 0 ? 0 : WriteWhileOnline(port, close, bytes.elements, count, LowTimeout(timeout));
   ReleaseBytes(env, &bytes);
-  if (CloseBegun(close)) {
-    *message = kParallelLookupTexts.portNotOpened;
-    sent = 0;
-  }
-  return sent;
+  return EndedByClose(close, kParallelLookupTexts, message) ? 0 : sent;
 }
 
 }  // namespace vela

@@ -18,8 +18,7 @@ VELA_PORT_LIBRARY_LIFETIME(Lib)
 constexpr unsigned char kEnq = 0x05;
 constexpr unsigned char kEot = 0x04;
 
-// A send that never had the line ends as one that timed out on a low DSR.
-jint NothingSent(const char**) { return 0; }
+// A receive that never had the line ends as one that timed out.
 jint NoReply(const char** m) {
   *m = kReadLengthNotAvailable;
   return 0;
@@ -72,7 +71,7 @@ JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1sendDa
       [&](SerialPort* p, jlong left, const char** m) {
         return SendSerialData(env, p, data, length, left, SerialSendMode::kFlowControlled, m);
       },
-      NothingSent);
+      NothingMoved);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1sendDataOffline(
@@ -82,7 +81,7 @@ JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1sendDa
       [&](SerialPort* p, jlong left, const char** m) {
         return SendSerialData(env, p, data, length, left, SerialSendMode::kOffline, m);
       },
-      NothingSent);
+      NothingMoved);
 }
 
 JNIEXPORT jbyte JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getENQStatus(
@@ -107,9 +106,7 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1ge
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree, [](SerialPort* p, jlong, const char** m) { return PulseDtr(p, m); },
-      [](const char**) { return false; });
+  OnFreeLine<Lib>(env, obj, PulseDtr);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxSerial__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -53,10 +53,7 @@ jbyte QuerySerialStatus(SerialPort* port, unsigned char request, jlong timeout,
     return 0;
   }
   if (!RestorePortSettings(&self, message)) return 0;
-  if (CloseBegun(close)) {
-    *message = kSerialLookupTexts.portNotOpened;
-    return 0;
-  }
+  if (EndedByClose(close, kSerialLookupTexts, message)) return 0;
   if (outcome != 1) {
     *message = failure;
     return 0;

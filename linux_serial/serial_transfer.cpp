@@ -110,10 +110,7 @@ ssize_t WriteWhenRoom(const LineWatch& line, const jbyte* data, int count,
 // the port was closed under the send.
 int SendOutcome(ssize_t last, int refusal, int sent, const CloseWatch& close,
                 const char** message) {
-  if (CloseBegun(close)) {
-    *message = kSerialLookupTexts.portNotOpened;
-    return 0;
-  }
+  if (EndedByClose(close, kSerialLookupTexts, message)) return 0;
   if (last != -1 || (refusal == EAGAIN && sent > 0)) return sent;
   *message = kWriteFailed;
   return 0;

@@ -15,8 +15,7 @@ using Lib = UsbLibrary;
 namespace {
 VELA_PORT_LIBRARY_LIFETIME(Lib)
 
-// A transfer that never had the line ends as a timed-out one does.
-jint NothingSent(const char**) { return 0; }
+// A receive that never had the line ends as a timed-out one does.
 jint ReadTimedOut(const char** m) {
   *m = kBulkReadFailed;
   return 0;
@@ -52,7 +51,7 @@ JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1sendData(
       [&](USBPort* p, jlong left, const char** m) {
         return SendUsbData(env, p, data, length, left, m);
       },
-      NothingSent);
+      NothingMoved);
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1sendDataOffline(
@@ -86,10 +85,7 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getPo
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
-  OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree,
-      [](USBPort* p, jlong, const char** m) { return ResetUsbPrinter(p, m); },
-      [](const char**) { return false; });
+  OnFreeLine<Lib>(env, obj, ResetUsbPrinter);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortLinuxUSB__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -68,18 +68,10 @@ void CloseAsGone(USBPort* port, const char** message) {
   *message = kDeviceGone;
 }
 
-// True, with the port-not-opened text, once the port's close has begun: a
-// call cut short by it starts no further transfer.
-bool Closing(const USBPort* port, const char** message) {
-  if (!CloseBegun(WatchClose<UsbLibrary>(port))) return false;
-  *message = kUsbLookupTexts.portNotOpened;
-  return true;
-}
-
 // A failed call: closed as gone when the printer left, else `failure`.
 void Failed(USBPort* port, int err, const TimedCall& call, const char* failure,
             const char** message) {
-  if (Closing(port, message)) return;
+  if (EndedByClose<UsbLibrary>(port, message)) return;
   if (PrinterGone(port, err, call)) {
     CloseAsGone(port, message);
   } else {
@@ -108,7 +100,7 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
     Failed(port, err, request, kBulkInRequestFailed, message);
     return 0;
   }
-  if (Closing(port, message)) {
+  if (EndedByClose<UsbLibrary>(port, message)) {
     std::free(scratch);
     return 0;
   }
@@ -128,7 +120,7 @@ jint ReceiveUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wanted,
   // finds a printer that is gone.
   if (delivered == 0 && length > 0) {
     std::free(scratch);
-    if (Closing(port, message)) return 0;
+    if (EndedByClose<UsbLibrary>(port, message)) return 0;
     if (ClearHalt(port, port->bulkInEndpoint, read)) {
       *message = kBulkReadFailed;
     } else {
@@ -151,7 +143,7 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
   int total = 0;
   bool gone = false;
   bool closing = false;
-  while (total < n && !(closing = Closing(port, message))) {
+  while (total < n && !(closing = EndedByClose<UsbLibrary>(port, message))) {
     int chunk = n - total < kSendChunk ? n - total : kSendChunk;
     TimedCall write = StartCall(ms);
     int written = usb_bulk_write(port->handle, port->bulkOutEndpoint,
@@ -162,7 +154,7 @@ jint SendUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length,
     }
     // A write in flight at an unplug comes back short, often empty; the
     // halt clearing that follows any cut-short chunk finds that out.
-    closing = Closing(port, message);
+    closing = EndedByClose<UsbLibrary>(port, message);
     gone = !closing && ((written < 0 && errno == ENODEV) ||
                         !ClearHalt(port, port->bulkOutEndpoint, write));
     break;

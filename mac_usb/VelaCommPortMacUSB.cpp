@@ -93,12 +93,7 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1getPowe
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1hdwrResetDevice(JNIEnv* env,
                                                                                     jobject obj) {
-  // The reset has no timeout to bound its wait for the line: it waits for
-  // the exchange under way, which its own timeout bounds.
-  OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree,
-      [](USBPort* p, jlong, const char** m) { return ResetMacUsb(p, m); },
-      [](const char**) { return false; });
+  OnFreeLine<Lib>(env, obj, ResetMacUsb);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortMacUSB__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

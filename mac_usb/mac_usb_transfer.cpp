@@ -22,24 +22,12 @@ IOReturn SendVendorRequest(USBPort* port, const VendorRequest& request, void* da
   return (*port->device)->DeviceRequestTO(port->device, &setup);
 }
 
-namespace {
-
-// True, with the port-not-opened text, once the port's close has begun: a
-// transfer it aborted fails, and the call starts no further one.
-bool Closing(const USBPort* port, const char** message) {
-  if (!CloseBegun(WatchClose<MacUsbLibrary>(port))) return false;
-  *message = kMacUsbLookupTexts.portNotOpened;
-  return true;
-}
-
-}  // namespace
-
 bool Failed(USBPort* port, IOReturn result, const char* gone, const char* otherwise,
             const char** message) {
   if (result == kIOReturnNoDevice) {
     closePortDueToNoDevice(port);
     *message = gone;
-  } else if (!Closing(port, message)) {
+  } else if (!EndedByClose<MacUsbLibrary>(port, message)) {
     *message = otherwise;
   }
   return false;
@@ -62,7 +50,7 @@ jint ReceiveMacUsbData(JNIEnv* env, USBPort* port, jbyteArray buffer, jint wante
     std::free(scratch);
     return Failed(port, result, kNoDeviceGone, kBulkInRequestFailed, message);
   }
-  if (Closing(port, message)) {
+  if (EndedByClose<MacUsbLibrary>(port, message)) {
     std::free(scratch);
     return 0;
   }
@@ -99,7 +87,7 @@ jint SendMacUsbData(JNIEnv* env, USBPort* port, jbyteArray data, jint length, jl
   IOReturn result = kIOReturnSuccess;
   jint total = 0;
   bool closing = false;
-  while (total < count && result == kIOReturnSuccess && !(closing = Closing(port, message))) {
+  while (total < count && result == kIOReturnSuccess && !(closing = EndedByClose<MacUsbLibrary>(port, message))) {
     UInt32 chunk = static_cast<UInt32>(count - total < kSendChunk ? count - total : kSendChunk);
     result = (*port->interface)->WritePipeTO(port->interface, pipe, bytes.elements + total, chunk,
                                              0, ms);

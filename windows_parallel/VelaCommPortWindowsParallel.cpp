@@ -17,9 +17,7 @@ using Lib = LptLibrary;
 VELA_WINDOWS_PORT_LIBRARY_LIFETIME(Lib, platformId)
 
 namespace {
-// A transfer that never had the line ends as one that timed out: nothing
-// moved. It waits for the line no longer than its own timeout, unsigned.
-jint NothingMoved(const char**) { return 0; }
+// A transfer waits for the line no longer than its own timeout, unsigned.
 long long LineWait(jlong timeout) { return LowUnsigned(timeout); }
 }  // namespace
 
@@ -83,9 +81,7 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel_
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
   // The Init pulse is an exchange of its own: never inside a send's bytes.
-  OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree, [](LptPort* p, jlong, const char** m) { return ResetLpt(p, m); },
-      [](const char**) { return false; });
+  OnFreeLine<Lib>(env, obj, ResetLpt);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsParallel__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -32,13 +32,6 @@ DWORD WriteWithinBudget(HANDLE handle, const CloseWatch& close, const jbyte* dat
   return sent;
 }
 
-// True, with the port-not-opened text, once the port's close has begun.
-bool Closed(const CloseWatch& close, const char** message) {
-  if (!CloseBegun(close)) return false;
-  *message = kLptLookupTexts.portNotOpened;
-  return true;
-}
-
 }  // namespace
 
 jint ReceiveLptData(JNIEnv* env, LptPort* port, jbyteArray buffer, jint length, jlong timeout,
@@ -53,7 +46,7 @@ jint ReceiveLptData(JNIEnv* env, LptPort* port, jbyteArray buffer, jint length, 
     ReadFile(port->handle, bytes.elements, static_cast<DWORD>(wanted), &got, nullptr);
   }
   ReleaseBytes(env, &bytes);
-  return Closed(close, message) ? 0 : static_cast<jint>(got);
+  return EndedByClose(close, kLptLookupTexts, message) ? 0 : static_cast<jint>(got);
 }
 
 jint SendLptData(JNIEnv* env, LptPort* port, jbyteArray data, jint length, jlong timeout,
@@ -67,7 +60,7 @@ jint SendLptData(JNIEnv* env, LptPort* port, jbyteArray data, jint length, jlong
                                              static_cast<DWORD>(count), LowUnsigned(timeout))
                          : 0;
   ReleaseBytes(env, &bytes);
-  return Closed(close, message) ? 0 : static_cast<jint>(sent);
+  return EndedByClose(close, kLptLookupTexts, message) ? 0 : static_cast<jint>(sent);
 }
 
 }  // namespace vela

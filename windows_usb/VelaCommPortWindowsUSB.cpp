@@ -15,12 +15,6 @@ using Lib = WindowsUsbLibrary;
 
 VELA_WINDOWS_PORT_LIBRARY_LIFETIME(Lib, platformId)
 
-namespace {
-// The timeout argument is not used: a transfer waits until the line is
-// free, each holder being bounded by the driver's timeouts.
-jint NothingMoved(const char**) { return 0; }
-}  // namespace
-
 extern "C" {
 
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1openPort(
@@ -35,22 +29,16 @@ JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1closePo
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1receiveData(
     JNIEnv* env, jobject obj, jbyteArray buffer, jint length, jlong) {
-  return OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree,
-      [&](WindowsUSBPort* p, jlong, const char** m) {
-        return ReceiveUsbData(env, p, buffer, length, m);
-      },
-      NothingMoved);
+  return OnFreeLine<Lib>(env, obj, [&](WindowsUSBPort* p, const char** m) {
+    return ReceiveUsbData(env, p, buffer, length, m);
+  });
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1sendData(
     JNIEnv* env, jobject obj, jbyteArray data, jint length, jlong) {
-  return OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree,
-      [&](WindowsUSBPort* p, jlong, const char** m) {
-        return SendUsbData(env, p, data, length, m);
-      },
-      NothingMoved);
+  return OnFreeLine<Lib>(env, obj, [&](WindowsUSBPort* p, const char** m) {
+    return SendUsbData(env, p, data, length, m);
+  });
 }
 
 JNIEXPORT jint JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1sendDataOffline(
@@ -81,10 +69,7 @@ JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1get
 JNIEXPORT void JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1hdwrResetDevice(
     JNIEnv* env, jobject obj) {
   // Status travels apart from the data; a reset waits for the transfer.
-  OnExchange<Lib>(
-      env, obj, 0, kUntilLineFree,
-      [](WindowsUSBPort* p, jlong, const char** m) { return ResetUsb(p, m); },
-      [](const char**) { return false; });
+  OnFreeLine<Lib>(env, obj, ResetUsb);
 }
 
 JNIEXPORT jboolean JNICALL Java_com_kelvora_brevant_VelaCommPortWindowsUSB__1getCapReceiveData(JNIEnv*, jobject) { return JNI_TRUE; }

@@ -15,16 +15,10 @@ StatusRead ReadDriverStatus(WindowsUSBPort* port) {
 bool DeviceConnected(WindowsUSBPort* port, const char** message) {
   if (ReadDriverStatus(port).ok) return true;
   // A request the close cancelled says nothing about the printer.
-  if (Closing(port, message)) return false;
+  if (EndedByClose<WindowsUsbLibrary>(port, message)) return false;
   ClosePort<WindowsUsbLibrary>(port);
   *message = kDeviceGone;
   return false;
-}
-
-bool Closing(const WindowsUSBPort* port, const char** message) {
-  if (!CloseBegun(WatchClose<WindowsUsbLibrary>(port))) return false;
-  *message = kWindowsUsbLookupTexts.portNotOpened;
-  return true;
 }
 
 }  // namespace vela

@@ -16,8 +16,4 @@ StatusRead ReadDriverStatus(WindowsUSBPort* port);
 // the request), the port-not-opened text.
 bool DeviceConnected(WindowsUSBPort* port, const char** message);
 
-// True, with the port-not-opened text, once the port's close has begun: a
-// call cut short by it makes no further request.
-bool Closing(const WindowsUSBPort* port, const char** message);
-
 }  // namespace vela

@@ -9,7 +9,7 @@ jbyte UsbEnq(WindowsUSBPort* port, const char** message) {
   if (!DeviceConnected(port, message)) return 0;
   StatusRead read = ReadDriverStatus(port);
   if (!read.ok) {
-    if (!Closing(port, message)) *message = kEnqFailed;
+    if (!EndedByClose<WindowsUsbLibrary>(port, message)) *message = kEnqFailed;
     return 0;
   }
   return static_cast<jbyte>(DriverEnqFromStatus(read.status));
@@ -18,7 +18,7 @@ jbyte UsbEnq(WindowsUSBPort* port, const char** message) {
 jboolean UsbOnline(WindowsUSBPort* port, const char** message) {
   if (!DeviceConnected(port, message)) return JNI_FALSE;
   StatusRead read = ReadDriverStatus(port);
-  if (!read.ok) Closing(port, message);
+  if (!read.ok) EndedByClose<WindowsUsbLibrary>(port, message);
   return OnlineAnswer(read);
 }
 
@@ -31,7 +31,7 @@ jboolean UsbPower(WindowsUSBPort* port, const char** message) {
 }
 
 bool ResetUsb(WindowsUSBPort* port, const char** message) {
-  if (!DeviceConnected(port, message) || Closing(port, message)) return false;
+  if (!DeviceConnected(port, message) || EndedByClose<WindowsUsbLibrary>(port, message)) return false;
   DWORD returned = 0;
   DeviceIoControl(port->handle, IOCTL_PRINTER_RESET, nullptr, 0, nullptr, 0, &returned, nullptr);
   return true;

@@ -53,11 +53,11 @@ jint ReceiveUsbData(JNIEnv* env, WindowsUSBPort* port, jbyteArray buffer, jint l
   void* scratch = AllocateScratch(length, message);
   if (scratch == nullptr) return 0;
   DWORD got = 0;
-  if (!Closing(port, message)) {
+  if (!EndedByClose<WindowsUsbLibrary>(port, message)) {
     ReadFile(port->handle, scratch, static_cast<DWORD>(length), &got, nullptr);
   }
   // A read the close cut short hands nothing on.
-  if (Closing(port, message)) {
+  if (EndedByClose<WindowsUsbLibrary>(port, message)) {
     std::free(scratch);
     return 0;
   }

@@ -10,6 +10,7 @@
 #include "emulated_lpt.h"
 #include "jni_host.h"
 #include "port_dll.h"
+#include "port_cycles.h"
 #include "test_thread.h"
 
 namespace vela_host {
@@ -289,38 +290,10 @@ TEST_F(WindowsParallel, ThreadsKeepToTheirPortsTakeTurnsOnTheLineAndEndAtAClose)
   for (unsigned seed : {1u, 2u, 3u}) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     EmulatedLpt lpt(kVlpt), lpt2(kVlpt2);
-    struct Driver {
-      std::string name;
-      unsigned opens = 0, sent = 0;
-      std::string faults;
-    } drivers[2] = {{kVlpt, 0, 0, ""}, {kVlpt2, 0, 0, ""}};
-    const DWORD start = GetTickCount();
-    auto drive = [&](Driver* d, unsigned r) {
-      JniHost h;
-      while (GetTickCount() - start < 1000) {
-        std::size_t mark = h.Mark();
-        jobject port = h.NewPort(h.NewString(d->name));
-        std::string m;
-        dll.OpenPort(h, port, h.NewString(d->name), nullptr, &m);
-        d->faults += m;
-        if (m.empty()) {
-          ++d->opens;
-          for (int k = 0; k < 3; ++k) {
-            r = r * 1103515245u + 12345u;
-            jint n = static_cast<jint>((r >> 16) % 3000 + 1);
-            d->sent += dll.SendData(h, port, h.NewByteArray(std::vector<jbyte>(n, 0x55)), n, 5000, &m);
-            d->faults += m;
-          }
-          dll.ClosePort(h, port, &m);
-          d->faults += m;
-        }
-        h.DropSince(mark);
-      }
-      d->faults += h.misuse();
-    };
-    {
-      TestThread a([&] { drive(&drivers[0], seed); }), b([&] { drive(&drivers[1], seed * 7); });
-    }
+    PortCycles drivers[2];
+    drivers[0].name = kVlpt;
+    drivers[1].name = kVlpt2;
+    CycleTwoPorts(dll, drivers, seed, 1000, 3000, 5000, [](int, const std::vector<jbyte>&) {});
     EmulatedLpt* sides[2] = {&lpt, &lpt2};
     for (int i = 0; i < 2; ++i) {
       VelaLptState s = sides[i]->State();

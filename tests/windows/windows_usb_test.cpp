@@ -13,6 +13,7 @@
 #include "emulated_usb.h"
 #include "jni_host.h"
 #include "port_dll.h"
+#include "port_cycles.h"
 #include "test_thread.h"
 
 namespace vela_host {
@@ -375,41 +376,13 @@ TEST_F(WindowsUsb, ThreadsKeepToTheirPortsTakeTurnsOnTheLineAndEndAtAClose) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     plain.Set(VELA_USB_STATUS_ANSWERS, -1);
     const VelaUsbState start1 = plain.State(), start2 = second.State();
-    struct Driver {
-      std::string name;
-      unsigned opens, sent, hash;
-      std::string faults;
-    } drivers[2] = {{"QDXUSB001", 0, 0, start1.takenHash, ""},
-                    {"QDXUSB002", 0, 0, start2.takenHash, ""}};
-    const DWORD began = GetTickCount();
-    auto drive = [&](Driver* d, unsigned r) {
-      JniHost h;
-      while (GetTickCount() - began < 1000) {
-        std::size_t mark = h.Mark();
-        jobject port = h.NewPort(h.NewString(d->name));
-        std::string m;
-        dll.OpenPort(h, port, h.NewString(d->name), nullptr, &m);
-        d->faults += m;
-        if (m.empty()) {
-          ++d->opens;
-          for (int k = 0; k < 3; ++k) {
-            r = r * 1103515245u + 12345u;
-            std::vector<jbyte> bytes((r >> 16) % 9000 + 1, static_cast<jbyte>(r >> 8));
-            jint n = static_cast<jint>(bytes.size());
-            d->sent += dll.SendData(h, port, h.NewByteArray(bytes), n, 0, &m);
-            d->hash = TakenHash(bytes, d->hash);
-            d->faults += m;
-          }
-          dll.ClosePort(h, port, &m);
-          d->faults += m;
-        }
-        h.DropSince(mark);
-      }
-      d->faults += h.misuse();
-    };
-    {
-      TestThread a([&] { drive(&drivers[0], seed); }), b([&] { drive(&drivers[1], seed * 7); });
-    }
+    PortCycles drivers[2];
+    drivers[0].name = "QDXUSB001";
+    drivers[1].name = "QDXUSB002";
+    unsigned hashes[2] = {start1.takenHash, start2.takenHash};
+    CycleTwoPorts(dll, drivers, seed, 1000, 9000, 0, [&](int which, const std::vector<jbyte>& bytes) {
+      hashes[which] = TakenHash(bytes, hashes[which]);
+    });
     EmulatedUsb* sides[2] = {&plain, &second};
     const VelaUsbState* starts[2] = {&start1, &start2};
     for (int i = 0; i < 2; ++i) {
@@ -417,7 +390,7 @@ TEST_F(WindowsUsb, ThreadsKeepToTheirPortsTakeTurnsOnTheLineAndEndAtAClose) {
       EXPECT_EQ(drivers[i].faults, "") << drivers[i].name;
       EXPECT_GT(drivers[i].opens, 0u);
       EXPECT_EQ(s.bytesTaken - starts[i]->bytesTaken, drivers[i].sent) << drivers[i].name;
-      EXPECT_EQ(s.takenHash, drivers[i].hash) << drivers[i].name << ": bytes of the other thread";
+      EXPECT_EQ(s.takenHash, hashes[i]) << drivers[i].name << ": bytes of the other thread";
       EXPECT_EQ(s.creates - starts[i]->creates, drivers[i].opens);
       EXPECT_EQ(s.closes - starts[i]->closes, drivers[i].opens) << "every handle closed once";
     }
